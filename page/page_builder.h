@@ -1,0 +1,9 @@
+#pragma once
+
+#include "page/page_options.h"
+
+#include <QStringList>
+
+// The whole pipeline short of writing: scans the favourites below Chemin_Favoris and builds
+// the page's lines with the given look.
+QStringList Construire_Page(const QString &Chemin_Favoris, const PageOptions &options);

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "favourites/lien.h"
+#include "page/page_options.h"
+
+#include <QStringList>
+
+// "#" and red, green, blue as two capital hexadecimal digits each; only the low 24 bits count.
+QString Couleur_Html(qint32 couleur);
+
+// The size in points of a position in a size list; 9 for any position out of the list.
+void Taille_Police(const int &position, int &points);
+
+// The lines of the page, without line ends: the head at lines 0 to 19, then the two-column
+// body; the last line, "</html>", is at index Nb_Lignes = size() - 1.
+QStringList Generer_Page(const TableLiens &Liens, const PageOptions &options);

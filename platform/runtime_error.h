@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+
+#include <exception>
+
+namespace platform {
+
+// A failure that the program does not catch, reported the way the Windows run-time reports
+// its errors: a number and a French description. The window shows it and ends; the command
+// line front end prints it and exits with status 1.
+class RuntimeError : public std::exception
+{
+public:
+    RuntimeError(int number, QString description);
+
+    // The run-time error that stands for a failed host call with this errno value.
+    static RuntimeError fromErrno(int errnoValue);
+
+    static constexpr int FileNotFound = 53;   // "Fichier introuvable"
+    static constexpr int DiskFull = 61;       // "Disque plein"
+    static constexpr int PermissionDenied = 70; // "Permission refusée"
+    static constexpr int PathFileAccess = 75; // "Erreur d'accès au chemin/fichier"
+    static constexpr int PathNotFound = 76;   // "Chemin d'accès introuvable"
+    static constexpr int DeviceIo = 57;       // "Erreur d'entrée/sortie sur périphérique"
+    static constexpr int OutOfMemory = 7;     // "Mémoire insuffisante"
+
+    // The description that goes with one of the numbers above.
+    static QString describe(int number);
+
+    int number() const { return m_number; }
+    QString description() const { return m_description; }
+    // "Erreur d'exécution '75' :" and the description on the next line.
+    QString message() const;
+    const char *what() const noexcept override { return m_what.constData(); }
+
+private:
+    int m_number;
+    QString m_description;
+    QByteArray m_what;
+};
+
+} // namespace platform

@@ -1,0 +1,60 @@
+#include "test_support.h"
+
+#include "platform/paths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <cstdlib>
+
+namespace {
+
+// Runs before main: a private HOME and XDG configuration and data folders for this process.
+struct PrivateHome {
+    QTemporaryDir dir;
+    PrivateHome()
+    {
+        const QByteArray home = QFile::encodeName(dir.path());
+        setenv("HOME", home.constData(), 1);
+        setenv("XDG_CONFIG_HOME", (home + "/config").constData(), 1);
+        setenv("XDG_DATA_HOME", (home + "/data").constData(), 1);
+        setenv("XDG_CACHE_HOME", (home + "/cache").constData(), 1);
+        setenv("XDG_RUNTIME_DIR", home.constData(), 1);
+    }
+};
+const PrivateHome privateHome;
+
+} // namespace
+
+namespace support {
+
+void writeFile(const QString &hostPath, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(hostPath).absolutePath());
+    QFile f(hostPath);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(hostPath));
+}
+
+QByteArray readFile(const QString &hostPath)
+{
+    QFile f(hostPath);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QByteArray shortcut(const QByteArray &url)
+{
+    return "[InternetShortcut]\r\nURL=" + url + "\r\n";
+}
+
+QString programFolder(const QString &hostFolder)
+{
+    QString p = platform::toProgramPath(QDir(hostFolder).absolutePath());
+    if (!p.endsWith(QLatin1Char('\\')))
+        p += QLatin1Char('\\');
+    return p;
+}
+
+} // namespace support

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Small helpers shared by the tests. Every test process runs with its own temporary HOME
+// and XDG folders (set before main), so nothing reaches the user's real settings.
+namespace support {
+
+// Writes bytes to a host path, creating the folders on the way.
+void writeFile(const QString &hostPath, const QByteArray &bytes);
+QByteArray readFile(const QString &hostPath);
+
+// A well-formed Internet shortcut for this URL, with CR LF line ends.
+QByteArray shortcut(const QByteArray &url);
+
+// A host folder path in program form, ending with "\".
+QString programFolder(const QString &hostFolder);
+
+} // namespace support
