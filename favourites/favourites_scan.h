@@ -2,8 +2,12 @@
 
 #include "favourites/lien.h"
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
+
+#include <cstdint>
+#include <utility>
 
 // The favourites scan: walks the tree below a root folder breadth-first, keeps as links the
 // files from which a URL can be read, and sorts them by folder, name and URL.
@@ -14,6 +18,7 @@ public:
     static constexpr int folderSearchLimit = 1000;
 
     // One complete scan of the tree below Chemin_Favoris (program form, ending with "\").
+    // Nothing is written anywhere; a missing or empty root gives no link.
     void Lire_Favoris(const QString &Chemin_Favoris);
 
     // The root and every folder found, in order of discovery, each ending with "\".
@@ -24,10 +29,17 @@ public:
     const TableLiens &Liens() const { return m_liens; }
     qsizetype Nb_Liens() const { return m_liens.size() - 1; }
 
+    // The text by which a row is ordered: folder, "*", name, "*", URL.
+    static QString sortKey(const Lien &lien);
+
 private:
     void Lister_Dossiers(const QString &chemin);
-    void Lister_Liens(const QString &chemin);
+    void Lister_Liens(const QString &chemin, const QString &dossierRelatif);
+    void sortLiens();
 
     QStringList m_dossiers;
     TableLiens m_liens;
+    // Device and inode of every folder recorded during the walk, so that a folder reached
+    // again through a symbolic link (a cycle, or a second way in) is not recorded twice.
+    QSet<std::pair<std::uint64_t, std::uint64_t>> m_recordedFolders;
 };

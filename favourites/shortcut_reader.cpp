@@ -1,1 +1,94 @@
-// placeholder
+#include "favourites/shortcut_reader.h"
+
+#include "platform/file_system.h"
+#include "platform/windows1252.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace
+{
+
+// A URL line follows a line end and starts with these capitals.
+constexpr QByteArrayView urlLineStart("\r\nURL");
+constexpr QByteArrayView lineEnd("\r\n");
+
+// The URL in the bytes that follow "URL" on its line (the line's fourth character first),
+// given where the line's CR LF starts in them. "URL" alone or with one character is empty.
+QString urlBefore(QByteArrayView afterUrl, qsizetype crLf)
+{
+    const qsizetype length = crLf - 1;
+    if (length <= 0 || length > maxUrlBytes)
+        return {};
+    return platform::decodeWindows1252(afterUrl.sliced(1, length));
+}
+
+// Reads on until the CR LF that ends the URL line, keeping at most maxUrlBytes and a chunk.
+QString finishUrlLine(platform::ByteReader &reader, QByteArrayView afterUrl, qsizetype chunkBytes)
+{
+    const qsizetype crLf = afterUrl.indexOf(lineEnd);
+    if (crLf >= 0)
+        return urlBefore(afterUrl, crLf);
+
+    QByteArray line(afterUrl.data(), afterUrl.size());
+    // Once this many bytes hold no CR LF, any later one would end a URL that is too long.
+    const qsizetype giveUpAt = maxUrlBytes + 3;
+    while (line.size() < giveUpAt) {
+        const qsizetype old = line.size();
+        line.resize(old + chunkBytes);
+        const std::int64_t n = reader.read(line.data() + old, chunkBytes);
+        if (n <= 0)
+            return {};
+        line.resize(old + qsizetype(n));
+        const qsizetype found =
+            QByteArrayView(line).indexOf(lineEnd, std::max<qsizetype>(0, old - 1));
+        if (found >= 0)
+            return urlBefore(line, found);
+    }
+    return {};
+}
+
+// One buffer per thread, reused from file to file.
+char *chunkBuffer(qsizetype size)
+{
+    thread_local std::vector<char> buffer;
+    if (buffer.size() < std::size_t(size))
+        buffer.resize(std::size_t(size));
+    return buffer.data();
+}
+
+} // namespace
+
+QString readUrlInChunks(const QString &chemin, qsizetype chunkBytes)
+{
+    chunkBytes = std::max<qsizetype>(chunkBytes, 1);
+    platform::ByteReader reader(chemin);
+    if (!reader.isOpen())
+        return {};
+
+    // The last bytes of a chunk are kept in front of the next one, so that a "\r\nURL"
+    // straddling two chunks is still found.
+    const qsizetype carryMax = urlLineStart.size() - 1;
+    char *buffer = chunkBuffer(carryMax + chunkBytes);
+    qsizetype carried = 0;
+    for (;;) {
+        const std::int64_t n = reader.read(buffer + carried, chunkBytes);
+        if (n <= 0)
+            return {};
+        const QByteArrayView window(buffer, carried + qsizetype(n));
+        const qsizetype d = window.indexOf(urlLineStart);
+        if (d >= 0)
+            return finishUrlLine(reader, window.sliced(d + urlLineStart.size()), chunkBytes);
+        carried = std::min(carryMax, window.size());
+        std::memmove(buffer, buffer + window.size() - carried, std::size_t(carried));
+    }
+}
+
+QString Lire_Url(const QString &chemin)
+{
+    return readUrlInChunks(chemin, urlReadChunkBytes);
+}

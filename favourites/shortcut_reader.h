@@ -9,3 +9,9 @@
 QString Lire_Url(const QString &chemin);
 
 constexpr qsizetype maxUrlBytes = 1 << 20;
+
+// How many bytes Lire_Url asks the file for at a time.
+constexpr qsizetype urlReadChunkBytes = 1 << 16;
+
+// Lire_Url with another chunk size (at least 1), so that chunk edges can be tested anywhere.
+QString readUrlInChunks(const QString &chemin, qsizetype chunkBytes);

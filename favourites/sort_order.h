@@ -10,5 +10,7 @@
 // that accented letters sort with their base letters.
 QCollator sortCollator();
 
-// The positions of texts in ascending order (stable: equal texts keep their order).
+// The positions of texts in ascending order. Texts that the collation finds equal (letter case
+// aside, say) are ordered by their exact characters, so the result does not depend on the
+// order in which they came; identical texts keep their order.
 std::vector<qsizetype> Cont_Sort(const QStringList &texts);
