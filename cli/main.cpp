@@ -1,1 +1,81 @@
-int main() { return 0; }
+#include "cli/cli_arguments.h"
+
+#include "browser/api.h"
+#include "page/page_builder.h"
+#include "page/page_file.h"
+#include "platform/runtime_error.h"
+
+#include <QCoreApplication>
+
+#include <cerrno>
+#include <cstdio>
+#include <new>
+
+namespace
+{
+
+void ecrire(std::FILE *flux, const QString &texte)
+{
+    const QByteArray octets = texte.toLocal8Bit();
+    std::fwrite(octets.constData(), 1, size_t(octets.size()), flux);
+    std::fflush(flux);
+}
+
+void ecrireSortieStandard(const QByteArray &octets)
+{
+    errno = 0;
+    const size_t ecrits = std::fwrite(octets.constData(), 1, size_t(octets.size()), stdout);
+    if (ecrits != size_t(octets.size()) || std::fflush(stdout) != 0)
+        throw platform::RuntimeError::fromErrno(errno);
+}
+
+// Scans, builds and writes the page exactly as the window's save command does.
+void produirePage(const Demande &demande)
+{
+    const QStringList page = Construire_Page(demande.cheminFavoris, demande.options);
+    if (demande.fichierPage.isEmpty()) {
+        ecrireSortieStandard(contenuPage(page));
+        return;
+    }
+    Ecrire_Page(demande.fichierPage, page);
+    if (demande.pageDemarrage)
+        Ecrire_Page_Demarrage(demande.fichierPage);
+}
+
+int executer(const QStringList &arguments)
+{
+    Demande demande;
+    try {
+        demande = lireDemande(arguments);
+    } catch (const ErreurSaisie &erreur) {
+        ecrire(stderr, QStringLiteral("signetor-cli : %1\n").arg(erreur.message()) +
+                           QString::fromUtf8("Pour l'aide : signetor-cli --help\n"));
+        return 2;
+    }
+    if (demande.aide) {
+        ecrire(stdout, texteAide());
+        return 0;
+    }
+    try {
+        produirePage(demande);
+    } catch (const platform::RuntimeError &erreur) {
+        ecrire(stderr, erreur.message() + QLatin1Char('\n'));
+        return 1;
+    } catch (const std::bad_alloc &) {
+        const platform::RuntimeError erreur(
+            platform::RuntimeError::OutOfMemory,
+            platform::RuntimeError::describe(platform::RuntimeError::OutOfMemory));
+        ecrire(stderr, erreur.message() + QLatin1Char('\n'));
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("signetor-cli"));
+    return executer(QCoreApplication::arguments());
+}

@@ -1,0 +1,309 @@
+#include "cli/cli_arguments.h"
+
+#include "page/page_generator.h"
+#include "platform/file_system.h"
+#include "platform/paths.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+
+#include <optional>
+
+namespace
+{
+
+struct OptionCouleur {
+    const char *nom;
+    qint32 PageOptions::*membre;
+    const char *role;
+};
+
+const OptionCouleur optionsCouleur[] = {
+    {"couleur-fond", &PageOptions::Couleur_Fond, "couleur du fond"},
+    {"couleur-titre", &PageOptions::Couleur_Titre, "couleur du titre"},
+    {"couleur-dossier", &PageOptions::Couleur_Dossier, "couleur des sous-titres (dossiers)"},
+    {"couleur-lien", &PageOptions::Couleur_Link, "couleur des liens"},
+    {"couleur-lien-visite", &PageOptions::Couleur_vLink, "couleur des liens visités"},
+    {"couleur-lien-pointe", &PageOptions::Couleur_aLink, "couleur du lien pointé"},
+};
+
+struct OptionTaille {
+    const char *nom;
+    int PageOptions::*membre;
+    const char *role;
+};
+
+const OptionTaille optionsTaille[] = {
+    {"taille-liens", &PageOptions::positionLink, "taille des liens"},
+    {"taille-titre", &PageOptions::positionTitre, "taille du titre"},
+    {"taille-dossiers", &PageOptions::positionDossier, "taille des sous-titres"},
+};
+
+const char *const interrupteurs[] = {"sans-image", "page-demarrage", "h", "help"};
+
+QString texte(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+// "--titre" for a long name, "-h" for a one-letter one.
+QString avecTirets(const QString &nom)
+{
+    return (nom.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + nom;
+}
+
+// The option name in "--name=value" or "-name", dashes and value left out.
+QString nomOption(const QString &argument)
+{
+    QString nom = argument.section(QLatin1Char('='), 0, 0);
+    while (nom.startsWith(QLatin1Char('-')))
+        nom.remove(0, 1);
+    return nom;
+}
+
+bool estInterrupteur(const QString &nom)
+{
+    for (const char *interrupteur : interrupteurs) {
+        if (nom == QString::fromLatin1(interrupteur))
+            return true;
+    }
+    return false;
+}
+
+QString listeTailles()
+{
+    QStringList tailles;
+    for (int points : taillesPoints)
+        tailles << QString::number(points);
+    return tailles.join(QLatin1Char(' '));
+}
+
+std::optional<qint32> lireCouleur(const QString &valeur)
+{
+    static const QString chiffres = QStringLiteral("0123456789abcdefABCDEF");
+    if (valeur.size() != 7 || valeur.at(0) != QLatin1Char('#'))
+        return std::nullopt;
+    for (qsizetype i = 1; i < valeur.size(); ++i) {
+        if (!chiffres.contains(valeur.at(i)))
+            return std::nullopt;
+    }
+    const auto octet = [&](int i) { return valeur.mid(1 + 2 * i, 2).toInt(nullptr, 16); };
+    return RGB(octet(0), octet(1), octet(2));
+}
+
+std::optional<int> lirePosition(const QString &valeur)
+{
+    for (int position = 0; position < 10; ++position) {
+        if (valeur == QString::number(taillesPoints[position]))
+            return position;
+    }
+    return std::nullopt;
+}
+
+// A host path made absolute against the working folder, "." and ".." resolved.
+QString cheminAbsolu(const QString &cheminHote)
+{
+    return QDir::cleanPath(QDir::current().absoluteFilePath(cheminHote));
+}
+
+QString dossierProgramme(const QString &dossierHote)
+{
+    QString chemin = platform::toProgramPath(cheminAbsolu(dossierHote));
+    if (!chemin.endsWith(QLatin1Char('\\')))
+        chemin += QLatin1Char('\\');
+    return chemin;
+}
+
+class LecteurArguments
+{
+public:
+    LecteurArguments();
+    Demande lire(const QStringList &arguments);
+
+private:
+    void analyser(const QStringList &arguments);
+    QString messageAnalyse(const QStringList &arguments) const;
+    void verifierCombinaisons(const QStringList &positionnels) const;
+    void lireCouleurs(PageOptions &options) const;
+    void lireTailles(PageOptions &options) const;
+    void lireChemins(const QStringList &positionnels, Demande &demande) const;
+    QString lireImage() const;
+    QString valeur(const char *nom) const { return m_parser.value(QString::fromLatin1(nom)); }
+    bool present(const char *nom) const { return m_parser.isSet(QString::fromLatin1(nom)); }
+
+    QCommandLineParser m_parser;
+};
+
+LecteurArguments::LecteurArguments()
+{
+    m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    m_parser.addOption({{QStringLiteral("h"), QStringLiteral("help")}, QString()});
+    m_parser.addOption({QStringLiteral("titre"), QString(), QStringLiteral("TEXTE")});
+    m_parser.addOption({QStringLiteral("image"), QString(), QStringLiteral("CHEMIN")});
+    m_parser.addOption({QStringLiteral("sans-image"), QString()});
+    m_parser.addOption({QStringLiteral("page-demarrage"), QString()});
+    for (const OptionCouleur &option : optionsCouleur)
+        m_parser.addOption({QString::fromLatin1(option.nom), QString(), QStringLiteral("#RRGGBB")});
+    for (const OptionTaille &option : optionsTaille)
+        m_parser.addOption({QString::fromLatin1(option.nom), QString(), QStringLiteral("N")});
+}
+
+Demande LecteurArguments::lire(const QStringList &arguments)
+{
+    analyser(arguments);
+    Demande demande;
+    if (present("help")) {
+        demande.aide = true;
+        return demande;
+    }
+    const QStringList positionnels = m_parser.positionalArguments();
+    verifierCombinaisons(positionnels);
+    lireCouleurs(demande.options);
+    lireTailles(demande.options);
+    if (present("titre"))
+        demande.options.titre = valeur("titre");
+    lireChemins(positionnels, demande);
+    demande.options.image = lireImage();
+    demande.pageDemarrage = present("page-demarrage");
+    return demande;
+}
+
+void LecteurArguments::analyser(const QStringList &arguments)
+{
+    if (!m_parser.parse(arguments))
+        throw ErreurSaisie(messageAnalyse(arguments));
+}
+
+// The parser's own messages are English: say the same thing in French.
+QString LecteurArguments::messageAnalyse(const QStringList &arguments) const
+{
+    const QStringList inconnues = m_parser.unknownOptionNames();
+    if (!inconnues.isEmpty())
+        return QStringLiteral("option inconnue : %1").arg(avecTirets(inconnues.first()));
+    for (const QString &argument : arguments.mid(1)) {
+        if (argument == QStringLiteral("--"))
+            break;
+        if (argument.startsWith(QLatin1Char('-')) && argument.contains(QLatin1Char('=')) &&
+            estInterrupteur(nomOption(argument)))
+            return QStringLiteral("l'option %1 ne prend pas de valeur")
+                .arg(avecTirets(nomOption(argument)));
+    }
+    return QStringLiteral("l'option %1 attend une valeur").arg(arguments.last());
+}
+
+void LecteurArguments::verifierCombinaisons(const QStringList &positionnels) const
+{
+    if (positionnels.isEmpty())
+        throw ErreurSaisie(texte("il manque le dossier des favoris et le fichier de la page"));
+    if (positionnels.size() == 1)
+        throw ErreurSaisie(
+            texte("il manque le fichier de la page (« - » pour la sortie standard)"));
+    if (positionnels.size() > 2)
+        throw ErreurSaisie(texte("argument de trop : « %1 »").arg(positionnels.at(2)));
+    if (present("image") && present("sans-image"))
+        throw ErreurSaisie(texte("les options --image et --sans-image s'excluent"));
+    if (present("page-demarrage") && positionnels.at(1) == QStringLiteral("-"))
+        throw ErreurSaisie(
+            texte("--page-demarrage demande un fichier : la sortie standard ne peut pas "
+                  "devenir la page de démarrage"));
+}
+
+void LecteurArguments::lireCouleurs(PageOptions &options) const
+{
+    for (const OptionCouleur &option : optionsCouleur) {
+        if (!present(option.nom))
+            continue;
+        const std::optional<qint32> couleur = lireCouleur(valeur(option.nom));
+        if (!couleur)
+            throw ErreurSaisie(texte("--%1 : « %2 » n'est pas une couleur de la forme #RRGGBB")
+                                   .arg(QString::fromLatin1(option.nom), valeur(option.nom)));
+        options.*option.membre = *couleur;
+    }
+}
+
+void LecteurArguments::lireTailles(PageOptions &options) const
+{
+    for (const OptionTaille &option : optionsTaille) {
+        if (!present(option.nom))
+            continue;
+        const std::optional<int> position = lirePosition(valeur(option.nom));
+        if (!position)
+            throw ErreurSaisie(
+                texte("--%1 : « %2 » n'est pas une taille de la liste (%3)")
+                    .arg(QString::fromLatin1(option.nom), valeur(option.nom), listeTailles()));
+        options.*option.membre = *position;
+    }
+}
+
+void LecteurArguments::lireChemins(const QStringList &positionnels, Demande &demande) const
+{
+    const QString &favoris = positionnels.at(0);
+    const QString &page = positionnels.at(1);
+    if (favoris.isEmpty())
+        throw ErreurSaisie(texte("le chemin du dossier des favoris est vide"));
+    if (page.isEmpty())
+        throw ErreurSaisie(texte("le chemin du fichier de la page est vide"));
+    if (!QFileInfo(cheminAbsolu(favoris)).isDir())
+        throw ErreurSaisie(texte("le dossier des favoris « %1 » n'existe pas").arg(favoris));
+    demande.cheminFavoris = dossierProgramme(favoris);
+    if (page != QStringLiteral("-"))
+        demande.fichierPage = platform::toProgramPath(cheminAbsolu(page));
+}
+
+QString LecteurArguments::lireImage() const
+{
+    if (present("sans-image"))
+        return aucuneImage;
+    if (!present("image"))
+        return imageParDefaut();
+    const QString hote = valeur("image");
+    const QString image = hote.isEmpty() ? QString() : platform::toProgramPath(cheminAbsolu(hote));
+    if (image.isEmpty() || !platform::plainFileExists(image))
+        throw ErreurSaisie(texte("l'image de fond « %1 » n'est pas un fichier existant").arg(hote));
+    return image;
+}
+
+} // namespace
+
+Demande lireDemande(const QStringList &arguments)
+{
+    return LecteurArguments().lire(arguments);
+}
+
+QString texteAide()
+{
+    const PageOptions defauts;
+    QString aide =
+        texte("Usage : signetor-cli [options] DOSSIER_FAVORIS FICHIER_PAGE\n"
+              "\n"
+              "Construit la page HTML des favoris rangés sous DOSSIER_FAVORIS et l'écrit dans\n"
+              "FICHIER_PAGE, octet pour octet comme « Enregistrer la page » de Signetor avec les\n"
+              "mêmes options. Avec « - » pour FICHIER_PAGE, la page va sur la sortie standard.\n"
+              "\n"
+              "Options :\n");
+    const auto ligne = [&aide](const QString &option, const QString &role) {
+        aide += QStringLiteral("  %1 %2\n").arg(option, -30).arg(role);
+    };
+    ligne(QStringLiteral("--titre TEXTE"),
+          texte("titre de la page (par défaut « %1 »)").arg(defauts.titre));
+    ligne(QStringLiteral("--image CHEMIN"),
+          texte("image de fond (par défaut defbg.gif près du programme, s'il existe)"));
+    ligne(QStringLiteral("--sans-image"), texte("pas d'image de fond"));
+    for (const OptionCouleur &option : optionsCouleur)
+        ligne(QStringLiteral("--%1 #RRGGBB").arg(QString::fromLatin1(option.nom)),
+              texte("%1 (par défaut %2)")
+                  .arg(texte(option.role), Couleur_Html(defauts.*option.membre)));
+    for (const OptionTaille &option : optionsTaille)
+        ligne(QStringLiteral("--%1 N").arg(QString::fromLatin1(option.nom)),
+              texte("%1 en points (par défaut %2)")
+                  .arg(texte(option.role))
+                  .arg(taillesPoints[defauts.*option.membre]));
+    ligne(QString(), texte("tailles possibles : %1").arg(listeTailles()));
+    ligne(QStringLiteral("--page-demarrage"),
+          texte("fait aussi de FICHIER_PAGE la page de démarrage du navigateur"));
+    ligne(QStringLiteral("-h, --help"), texte("affiche cette aide"));
+    aide += texte("\nCodes de sortie : 0 réussite, 1 erreur d'exécution (numéro et description "
+                  "sur\nla sortie d'erreur), 2 ligne de commande incorrecte (rien n'est écrit).\n");
+    return aide;
+}

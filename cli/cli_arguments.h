@@ -1,0 +1,33 @@
+#pragma once
+
+#include "page/page_options.h"
+
+#include <QString>
+#include <QStringList>
+
+// What one run of signetor-cli is asked to do, once its command line has been checked.
+struct Demande {
+    bool aide = false;
+    QString cheminFavoris; // program form, ending with "\"
+    QString fichierPage;   // program form; empty when the page goes to standard output
+    bool pageDemarrage = false;
+    PageOptions options;
+};
+
+// A command line that cannot be run. The message says in French what is wrong.
+class ErreurSaisie
+{
+public:
+    explicit ErreurSaisie(QString message) : m_message(std::move(message)) {}
+    const QString &message() const { return m_message; }
+
+private:
+    QString m_message;
+};
+
+// Reads the command line (program name first, as QCoreApplication::arguments() gives it).
+// Touches no file; throws ErreurSaisie for bad input.
+Demande lireDemande(const QStringList &arguments);
+
+// The French help text printed by -h and --help.
+QString texteAide();
