@@ -3,8 +3,10 @@
 #include "fault_injection.h"
 #include "paths.h"
 #include "runtime_error.h"
+#include "virtual_store.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -220,6 +222,69 @@ RuntimeError deleteFailure(int savedErrno, const QByteArray &hostPath)
     return RuntimeError::fromErrno(savedErrno);
 }
 
+bool plainFileExistsAt(const QString &pathOrPattern)
+{
+    if (pathOrPattern.isEmpty() || !toHostPath(pathOrPattern))
+        return false;
+    const qsizetype cut = pathOrPattern.lastIndexOf(QLatin1Char('\\')) + 1;
+    const QString folder = pathOrPattern.left(cut);
+    const QString last = pathOrPattern.mid(cut);
+    if (last.isEmpty() || hasWildcard(last))
+        return anyPlainFileMatching(folder, last);
+    return !isHiddenName(last) && isRegularFile(pathOrPattern);
+}
+
+bool entryExists(const QString &path)
+{
+    const std::optional<QByteArray> host = toHostBytes(path);
+    struct stat st;
+    return host && !host->isEmpty() && lstat(host->constData(), &st) == 0;
+}
+
+void deleteOneFile(const QString &path)
+{
+    const std::optional<QByteArray> host = toHostBytes(path);
+    if (!host)
+        throw unusablePath(path);
+    throwIfFault(FaultPoint::Delete);
+    struct stat st;
+    if (lstat(host->constData(), &st) == 0 && S_ISDIR(st.st_mode))
+        throw RuntimeError(RuntimeError::FileNotFound);
+    if (unlink(host->constData()) != 0)
+        throw deleteFailure(errno, *host);
+}
+
+void makeParentFolder(const QString &path)
+{
+    const QString folder = path.left(path.lastIndexOf(QLatin1Char('\\')) + 1);
+    const std::optional<QString> host = toHostPath(folder);
+    errno = 0;
+    if (!host || !QDir().mkpath(*host))
+        throw RuntimeError::fromErrno(errno);
+}
+
+void writeFileAtomicallyAt(const QString &path, const QByteArray &bytes)
+{
+    const std::optional<QString> host = toHostPath(path);
+    if (!host || host->isEmpty())
+        throw unusablePath(path);
+    refuseUnwritableTarget(QFile::encodeName(*host));
+
+    throwIfFault(FaultPoint::OpenForWrite);
+    QSaveFile file(*host);
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly))
+        throw saveFailure(errno, file);
+    throwIfFault(FaultPoint::Write);
+    errno = 0;
+    if (file.write(bytes) != bytes.size())
+        throw saveFailure(errno, file);
+    throwIfFault(FaultPoint::Commit);
+    errno = 0;
+    if (!file.commit())
+        throw saveFailure(errno, file);
+}
+
 } // namespace
 
 std::vector<DirectoryEntry> listEntries(const QString &folder)
@@ -253,14 +318,14 @@ std::optional<FolderId> folderId(const QString &path)
 
 bool plainFileExists(const QString &pathOrPattern)
 {
-    if (pathOrPattern.isEmpty() || !toHostPath(pathOrPattern))
-        return false;
-    const qsizetype cut = pathOrPattern.lastIndexOf(QLatin1Char('\\')) + 1;
-    const QString folder = pathOrPattern.left(cut);
-    const QString last = pathOrPattern.mid(cut);
-    if (last.isEmpty() || hasWildcard(last))
-        return anyPlainFileMatching(folder, last);
-    return !isHiddenName(last) && isRegularFile(pathOrPattern);
+    const std::optional<QString> stored = virtualStorePath(pathOrPattern);
+    return (stored && plainFileExistsAt(*stored)) || plainFileExistsAt(pathOrPattern);
+}
+
+QString effectiveFilePath(const QString &path)
+{
+    const std::optional<QString> stored = virtualStorePath(path);
+    return stored && isRegularFile(*stored) ? *stored : path;
 }
 
 bool folderHasEntries(const QString &folder)
@@ -270,37 +335,27 @@ bool folderHasEntries(const QString &folder)
 
 void deleteFile(const QString &path)
 {
-    const std::optional<QByteArray> host = toHostBytes(path);
-    if (!host)
-        throw unusablePath(path);
-    throwIfFault(FaultPoint::Delete);
-    struct stat st;
-    if (lstat(host->constData(), &st) == 0 && S_ISDIR(st.st_mode))
-        throw RuntimeError(RuntimeError::FileNotFound);
-    if (unlink(host->constData()) != 0)
-        throw deleteFailure(errno, *host);
+    const std::optional<QString> stored = virtualStorePath(path);
+    if (!stored || !entryExists(*stored)) {
+        deleteOneFile(path);
+        return;
+    }
+    deleteOneFile(*stored);
+    // The store's copy is gone; a copy in the real folder goes too when the host allows it.
+    if (entryExists(path)) {
+        try {
+            deleteOneFile(path);
+        } catch (const RuntimeError &) {
+        }
+    }
 }
 
 void writeFileAtomically(const QString &path, const QByteArray &bytes)
 {
-    const std::optional<QString> host = toHostPath(path);
-    if (!host || host->isEmpty())
-        throw unusablePath(path);
-    refuseUnwritableTarget(QFile::encodeName(*host));
-
-    throwIfFault(FaultPoint::OpenForWrite);
-    QSaveFile file(*host);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly))
-        throw saveFailure(errno, file);
-    throwIfFault(FaultPoint::Write);
-    errno = 0;
-    if (file.write(bytes) != bytes.size())
-        throw saveFailure(errno, file);
-    throwIfFault(FaultPoint::Commit);
-    errno = 0;
-    if (!file.commit())
-        throw saveFailure(errno, file);
+    const std::optional<QString> stored = virtualStorePath(path);
+    if (stored)
+        makeParentFolder(*stored);
+    writeFileAtomicallyAt(stored.value_or(path), bytes);
 }
 
 QString programFolder()

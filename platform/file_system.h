@@ -12,7 +12,8 @@
 // text (see paths.h); folder paths end with "\". Symbolic links are followed; an entry that
 // is neither a regular file nor a folder (FIFO, socket, device, dangling link) is never
 // listed, and a name starting with "." counts as hidden.
-namespace platform {
+namespace platform
+{
 
 // Identity of a folder on the host, so that a walk never enters the same folder twice.
 struct FolderId {
@@ -22,10 +23,10 @@ struct FolderId {
 };
 
 struct DirectoryEntry {
-    QString name;       // the entry's name, no folder part
+    QString name; // the entry's name, no folder part
     bool isFolder = false;
     bool isHidden = false;
-    FolderId id;        // set for folders only
+    FolderId id; // set for folders only
 };
 
 // Every listable entry of a folder (mask 54: files and folders, hidden ones included), in the
@@ -41,6 +42,13 @@ std::optional<FolderId> folderId(const QString &path);
 // Mask 0 search: true when an ordinary (non-hidden) file matches. Wildcards "*" and "?" in
 // the last component are honoured; a text that is not a valid path matches nothing.
 bool plainFileExists(const QString &pathOrPattern);
+
+// Where the program's folder cannot be written, the files that the program writes directly
+// in it (writeFileAtomically), their existence tests (plainFileExists) and their deletion
+// (deleteFile) go to a per-user store instead (virtual_store.h). This gives the path at which
+// such a file really lies, the one to hand to another program; any other path comes back as
+// it is.
+QString effectiveFilePath(const QString &path);
 
 // Mask 54 search inside a folder: true when it yields any entry, in effect when the folder
 // exists ("." always matches).
