@@ -1,1 +1,12 @@
-int main() { return 0; }
+#include "window/form1.h"
+
+#include <QApplication>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Signetor"));
+    Form1 form;
+    form.show();
+    return QApplication::exec();
+}

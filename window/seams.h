@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QUrl>
 
 #include <functional>
 
@@ -8,7 +9,8 @@ class QWidget;
 
 // The window reaches the desktop only through these seams, so that tests can replace them:
 // they never block on a modal box and never launch a browser.
-namespace seams {
+namespace seams
+{
 
 // Opens a file (program form) or an address ("mailto: ...", "http://...") with the desktop's
 // handler. The default goes through QDesktopServices; its result is not examined.
@@ -35,5 +37,16 @@ struct MsgBoxCall {
 using MsgBoxHandler = std::function<int(const MsgBoxCall &)>;
 int MsgBox(const MsgBoxCall &call);
 void setMsgBoxHandler(MsgBoxHandler handler);
+
+// Ends the program with this exit status after a run-time error. The default leaves the
+// event loop with the status; the window's own closing does not change it.
+using TerminateHandler = std::function<void(int status)>;
+void Terminate(int status);
+void setTerminateHandler(TerminateHandler handler);
+
+// The address that the default document handler opens for a file or address as passed to
+// ShellExecuteA: a local file URL for a path, "mailto:x" for "mailto: x"; an empty URL when
+// the path names nothing on this host.
+QUrl documentUrl(const QString &file);
 
 } // namespace seams
