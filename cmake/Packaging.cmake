@@ -5,10 +5,12 @@ set(CPACK_PACKAGE_VENDOR "L'équipe Signetor")
 set(CPACK_PACKAGE_CONTACT "L'équipe Signetor <signetor@example.org>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "turns Internet favourites into one HTML page")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Signetor walks a folder tree of Internet shortcuts (the favourites of a Windows browser) \
-and writes one styled HTML page of their links, each folder a sub-title followed by its links, \
-over two columns. It can preview the page in the browser. Its interface is in French.")
+# Debian wants the long description wrapped; each line becomes one line of the control file.
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+    "Signetor walks a folder tree of Internet shortcuts (the favourites of a\n"
+    "Windows browser) and writes one styled HTML page of their links: each folder\n"
+    "a sub-title followed by its links, over two columns. It can preview the page\n"
+    "in the browser. Its interface is in French.")
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://signetor.example.org/")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
