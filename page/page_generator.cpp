@@ -1,1 +1,213 @@
-// placeholder
+#include "page/page_generator.h"
+
+#include "platform/file_system.h"
+
+#include <algorithm>
+
+namespace
+{
+
+const QString Q = QStringLiteral("\"");
+const QString clausePolice =
+    QStringLiteral("; font-family: Arial, Helvetica, sans-serif; font-size: ");
+const QString debutColonne = QStringLiteral("<td valign=\"top\">");
+const QString finColonne = QStringLiteral("</td>");
+const QString ouverture = QStringLiteral("<blockquote>");
+const QString fermeture = QStringLiteral("</blockquote>");
+
+QString points(int position)
+{
+    int taille = 0;
+    Taille_Police(position, taille);
+    return QString::number(taille);
+}
+
+QString sousTitre(const QString &texte)
+{
+    return QStringLiteral("<span class=") + Q + QStringLiteral("sstitre") + Q +
+           QStringLiteral(">") + texte + QStringLiteral("</span>");
+}
+
+// A sub-title framed by a closing and an opening blockquote, as the second column's header
+// and every folder change write it.
+QString sousTitreEncadre(const QString &texte)
+{
+    return fermeture + sousTitre(texte) + ouverture;
+}
+
+QString ligneLien(const Lien &lien)
+{
+    return QStringLiteral("<span class=") + Q + QStringLiteral("lien") + Q +
+           QStringLiteral("><a href=") + Q + lien.url + Q + QStringLiteral(">") + lien.nom +
+           QStringLiteral("</a></span><br>");
+}
+
+QString nomCourt(const QString &dossier)
+{
+    return dossier.mid(dossier.lastIndexOf(QLatin1Char('\\')) + 1);
+}
+
+// One style rule: selector and its blanks, colour, size and what closes it.
+QString regle(const char *selecteur, const QString &couleur, int position, const char *fin)
+{
+    return QLatin1String(selecteur) + QStringLiteral("{text-decoration: none; color: ") + couleur +
+           clausePolice + points(position) + QLatin1String(fin);
+}
+
+QString ligneBody(const QString &fond, const QString &image)
+{
+    QString ligne = QStringLiteral("<body bgcolor=") + Q + fond + Q;
+    if (platform::plainFileExists(image))
+        ligne += QStringLiteral(" background=") + Q + image + Q;
+    return ligne + QStringLiteral(">");
+}
+
+QString blocTitre(const QString &titre)
+{
+    if (titre.isEmpty())
+        return QString();
+    return QStringLiteral("<hr><div align=") + Q + QStringLiteral("center") + Q +
+           QStringLiteral("><span class=") + Q + QStringLiteral("titre") + Q + QStringLiteral(">") +
+           titre + QStringLiteral(" </span></div><hr><br>");
+}
+
+// Lines 0 to 19: the head with its style sheet, the body line, the title block and the
+// start of the table.
+QStringList entete(const PageOptions &o)
+{
+    const QString fond = Couleur_Html(o.Couleur_Fond);
+    const QString titre = Couleur_Html(o.Couleur_Titre);
+    const QString dossier = Couleur_Html(o.Couleur_Dossier);
+    const QString lien = Couleur_Html(o.Couleur_Link);
+    const QString visite = Couleur_Html(o.Couleur_vLink);
+    const QString pointe = Couleur_Html(o.Couleur_aLink);
+    return {
+        QStringLiteral("<html>"),
+        QStringLiteral("<head>"),
+        QStringLiteral("<title>") + o.titre + QStringLiteral("</title>"),
+        QStringLiteral(
+            "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\">"),
+        QStringLiteral("<style type=") + Q + QStringLiteral("text/css") + Q + QStringLiteral(">"),
+        QStringLiteral("<!--"),
+        regle("a  ", lien, o.positionLink, "pt}"),
+        regle("a:link       ", lien, o.positionLink, "pt}"),
+        regle("a:visited    ", visite, o.positionLink, "pt}"),
+        regle("a:hover      ", pointe, o.positionLink, "pt}"),
+        regle(".sstitre     ", dossier, o.positionDossier, "pt; font-weight: bold}"),
+        regle(".titre       ", titre, o.positionTitre, "pt; font-weight: bold}"),
+        regle(".lien       ", titre, o.positionLink, "pt"),
+        QStringLiteral("-->"),
+        QStringLiteral("</style>"),
+        QStringLiteral("</head>"),
+        ligneBody(fond, o.image),
+        blocTitre(o.titre),
+        QStringLiteral("<table width=\"100%\" border=\"0\" cellspacing=\"0\" cellpadding=\"0\">"),
+        QStringLiteral("<tr>"),
+    };
+}
+
+// The last row of the first column: the middle row's whole folder stays in that column.
+// With fewer than three links the middle row is row 0; with none there is no row at all.
+qsizetype ligneCoupure(const TableLiens &liens)
+{
+    const qsizetype nbLiens = liens.size() - 1;
+    if (nbLiens < 0)
+        return -1;
+    const qsizetype milieu = std::max<qsizetype>(nbLiens / 2 - 1, 0);
+    for (qsizetype i = milieu + 1; i <= nbLiens; ++i) {
+        if (liens[i].dossier != liens[milieu].dossier)
+            return i - 1;
+    }
+    return nbLiens;
+}
+
+// Writes the two columns of the table, appending to the page.
+class Colonnes
+{
+public:
+    Colonnes(const TableLiens &liens, QStringList &page) : m_liens(liens), m_page(page) {}
+
+    // Rows 0 to fin, under a header without blockquotes and one level deeper than the
+    // second column.
+    void premiere(qsizetype fin)
+    {
+        m_page << debutColonne;
+        m_dossier = dossierDe(0);
+        m_page << sousTitre(m_dossier);
+        lister(0, fin, 1);
+        m_page << finColonne;
+    }
+
+    // Rows debut to the last one.
+    void seconde(qsizetype debut)
+    {
+        m_page << debutColonne;
+        m_dossier = dossierDe(debut);
+        m_page << sousTitreEncadre(m_dossier);
+        lister(debut, m_liens.size() - 1, 0);
+        m_page << finColonne;
+    }
+
+private:
+    QString dossierDe(qsizetype ligne) const
+    {
+        return ligne < m_liens.size() ? m_liens[ligne].dossier : QString();
+    }
+
+    void lister(qsizetype debut, qsizetype fin, int niveauEnPlus)
+    {
+        m_profondeur = 0;
+        for (qsizetype i = debut; i <= fin; ++i) {
+            const Lien &lien = m_liens[i];
+            if (lien.dossier != m_dossier)
+                changerDossier(lien.dossier, niveauEnPlus);
+            if (!lien.url.isEmpty())
+                m_page << ligneLien(lien);
+        }
+    }
+
+    // Closes the previous folder's blockquotes and opens one per level of the new folder.
+    void changerDossier(const QString &dossier, int niveauEnPlus)
+    {
+        for (int k = 0; k < m_profondeur; ++k)
+            m_page << fermeture;
+        m_profondeur = int(dossier.count(QLatin1Char('\\'))) + niveauEnPlus;
+        for (int k = 0; k < m_profondeur; ++k)
+            m_page << ouverture;
+        m_page << sousTitreEncadre(nomCourt(dossier));
+        m_dossier = dossier;
+    }
+
+    const TableLiens &m_liens;
+    QStringList &m_page;
+    QString m_dossier;
+    int m_profondeur = 0;
+};
+
+} // namespace
+
+QString Couleur_Html(qint32 couleur)
+{
+    const quint32 valeur = quint32(couleur);
+    return QString::asprintf("#%02X%02X%02X", valeur & 0xFFu, (valeur >> 8) & 0xFFu,
+                             (valeur >> 16) & 0xFFu);
+}
+
+void Taille_Police(const int &position, int &points)
+{
+    const bool dansLaListe = position >= 0 && position < int(std::size(taillesPoints));
+    points = dansLaListe ? taillesPoints[position] : 9;
+}
+
+QStringList Generer_Page(const TableLiens &Liens, const PageOptions &options)
+{
+    QStringList Page = entete(options);
+    Page.reserve(Page.size() + Liens.size() + 16);
+    const qsizetype coupure = ligneCoupure(Liens);
+    Colonnes colonnes(Liens, Page);
+    colonnes.premiere(coupure);
+    colonnes.seconde(coupure + 1);
+    Page << QStringLiteral("</tr>") << QStringLiteral("</table>") << QStringLiteral("</body>")
+         << QStringLiteral("</html>");
+    return Page;
+}
