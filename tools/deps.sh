@@ -3,7 +3,7 @@
 # Quick when everything is there already; needs root (or sudo) only when something is missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev xvfb xauth)
+packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev xvfb xauth appstream desktop-file-utils)
 if [ "${SIGNETOR_DEPS_EXTRA:-}" != "" ]; then
     read -r -a extra <<<"$SIGNETOR_DEPS_EXTRA"
     packages+=("${extra[@]}")

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Builds signetor, starts it on a virtual X screen with a fresh user folder (so that it shows
+# its defaults) and writes a picture of its main window to docs/screenshot.png.
+# Run it again whenever the window changes.
+set -euo pipefail
+
+# Inside the virtual screen: start the program, wait for its window, take its picture.
+if [ "${1:-}" = "--inside" ]; then
+    program=$2 out=$3
+    home=$(mktemp -d)
+    trap 'rm -rf "$home"' EXIT
+    HOME=$home XDG_CONFIG_HOME=$home/config XDG_DATA_HOME=$home/data XDG_RUNTIME_DIR=$home \
+        "$program" &
+    pid=$!
+    found=""
+    for _ in $(seq 1 60); do
+        if import -window " Signetor" "$home/probe.png" 2>/dev/null; then
+            found=yes
+            break
+        fi
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.5
+    done
+    if [ -z "$found" ]; then
+        echo "screenshot.sh: the window of $program never appeared" >&2
+        kill "$pid" 2>/dev/null || true
+        exit 1
+    fi
+    sleep 1 # let the first painting finish
+    import -window " Signetor" "$out"
+    kill "$pid"
+    wait "$pid" 2>/dev/null || true
+    exit 0
+fi
+
+cd "$(dirname "$0")/.."
+SIGNETOR_DEPS_EXTRA="imagemagick ${SIGNETOR_DEPS_EXTRA:-}" bash tools/deps.sh
+build=${SIGNETOR_BUILD_DIR:-build}
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" --target signetor
+mkdir -p docs
+xvfb-run --auto-servernum --server-args="-screen 0 1024x768x24" \
+    bash tools/screenshot.sh --inside "$(realpath "$build/window/signetor")" "$(pwd)/docs/screenshot.png"
+echo "Screenshot written to $(pwd)/docs/screenshot.png"
