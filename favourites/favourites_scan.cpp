@@ -45,9 +45,12 @@ void FavouritesScan::Lire_Favoris(const QString &Chemin_Favoris)
     m_recordedFolders.clear();
     if (const auto rootId = platform::folderId(Chemin_Favoris))
         m_recordedFolders.insert(identity(*rootId));
-    // Breadth-first, with the folder list as the queue.
-    for (qsizetype i = 0; i < m_dossiers.size() && i < folderSearchLimit; ++i)
-        Lister_Dossiers(m_dossiers.at(i));
+    // Breadth-first, with the folder list as the queue. The path is copied: appending to the
+    // list may move its items.
+    for (qsizetype i = 0; i < m_dossiers.size() && i < folderSearchLimit; ++i) {
+        const QString chemin = m_dossiers.at(i);
+        Lister_Dossiers(chemin);
+    }
     m_recordedFolders.clear();
 
     const qsizetype rootLength = Chemin_Favoris.size();
