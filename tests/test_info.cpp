@@ -2,7 +2,9 @@
 #include "window/seams.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -65,6 +67,7 @@ class TestInfo : public QObject
     QList<seams::ShellExecuteCall> shellCalls;
 
 private Q_SLOTS:
+    void initTestCase() { Q_INIT_RESOURCE(signetor); }
     void init()
     {
         shellCalls.clear();
@@ -323,6 +326,18 @@ private Q_SLOTS:
         QVERIFY(sawModal);
         QCOMPARE(info.parentWidget(), &owner);
         QVERIFY(!info.isVisible());
+    }
+
+    void icons_areInTheResources()
+    {
+        for (int size : {16, 32}) {
+            const QImage image(QStringLiteral(":/icons/signetor-%1.png").arg(size));
+            QCOMPARE(image.size(), QSize(size, size));
+            QVERIFY(image.hasAlphaChannel());
+        }
+        QFile svg(QStringLiteral(":/icons/signetor.svg"));
+        QVERIFY(svg.open(QIODevice::ReadOnly));
+        QVERIFY(svg.readAll().contains("<svg"));
     }
 
     void openingAgain_showsTheSameTexts()
