@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -94,6 +95,17 @@ const QString parcourir = QStringLiteral("Parcourir");
 
 } // namespace
 
+// The program's icon in its two window sizes. The resources live in a static library, so
+// they are registered here before use.
+static QIcon iconeProgramme()
+{
+    Q_INIT_RESOURCE(signetor);
+    QIcon icone;
+    icone.addFile(QStringLiteral(":/icons/signetor-16.png"), QSize(16, 16));
+    icone.addFile(QStringLiteral(":/icons/signetor-32.png"), QSize(32, 32));
+    return icone;
+}
+
 Form1::Form1(const QString &programFolder, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
@@ -102,6 +114,7 @@ Form1::Form1(const QString &programFolder, QWidget *parent)
     m_scale = logicalDpiX() / 96.0;
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral(" Signetor"));
+    setWindowIcon(iconeProgramme());
     setFont(taillePoints(font(), 8.25));
     setFixedSize(zone(0, 0, 464, 490).size());
     creerCadreHaut();

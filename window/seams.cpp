@@ -1,5 +1,6 @@
 #include "window/seams.h"
 
+#include "platform/file_system.h"
 #include "platform/paths.h"
 
 #include <QDesktopServices>
@@ -121,7 +122,8 @@ QUrl documentUrl(const QString &file)
         return QUrl(QStringLiteral("mailto:") + file.mid(m.capturedLength()));
     if (scheme.match(file).hasMatch())
         return QUrl(file);
-    const auto host = platform::toHostPath(file);
+    // A file that the program folder's per-user store holds is opened from there.
+    const auto host = platform::toHostPath(platform::effectiveFilePath(file));
     return host ? QUrl::fromLocalFile(*host) : QUrl();
 }
 

@@ -45,8 +45,9 @@ void Terminate(int status);
 void setTerminateHandler(TerminateHandler handler);
 
 // The address that the default document handler opens for a file or address as passed to
-// ShellExecuteA: a local file URL for a path, "mailto:x" for "mailto: x"; an empty URL when
-// the path names nothing on this host.
+// ShellExecuteA: a local file URL for a path (where the file really lies, see
+// platform::effectiveFilePath), "mailto:x" for "mailto: x"; an empty URL when the path names
+// nothing on this host.
 QUrl documentUrl(const QString &file);
 
 } // namespace seams
