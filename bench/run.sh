@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# Times signetor-cli end to end on synthetic favourites trees against the floor of the same
+# work: listing the tree and reading every file once (find + cat). Reports the median ratio
+# per size, the growth of the per-link cost between sizes and the peak memory. A tighter
+# floor, read_all (one reused buffer, no process per batch of files), is shown beside it.
+#
+# Environment: SIGNETOR_BENCH_RUNS (default 5), SIGNETOR_BENCH_DIR (default
+# /tmp/signetor-bench), SIGNETOR_BENCH_BUILD_DIR (default build-bench, a Release build).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+SIGNETOR_DEPS_EXTRA="time python3" bash tools/deps.sh
+
+runs=${SIGNETOR_BENCH_RUNS:-5}
+work=${SIGNETOR_BENCH_DIR:-/tmp/signetor-bench}
+build=${SIGNETOR_BENCH_BUILD_DIR:-build-bench}
+sizes=("10000 500" "100000 5000")
+
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+    -DSIGNETOR_GUI=OFF >/dev/null
+cmake --build "$build" --target signetor-cli >/dev/null
+cli=$(realpath "$build/cli/signetor-cli")
+read_all="$(realpath "$build")/read_all"
+g++ -O2 -std=c++17 bench/read_all.cpp -o "$read_all"
+mkdir -p "$work"
+
+# Builds the tree once per size; a marker file records the parameters it was built with.
+tree_for() {
+    local links=$1 folders=$2 tree="$work/favoris-$1"
+    if [ "$(cat "$tree.params" 2>/dev/null)" != "$links $folders" ]; then
+        echo "Building $tree ($links shortcuts, $folders folders)..." >&2
+        python3 bench/gen_tree.py "$tree" "$links" "$folders"
+        echo "$links $folders" >"$tree.params"
+    fi
+    echo "$tree"
+}
+
+now_ns() { date +%s%N; }
+
+# Runs a command under GNU time; prints "elapsed_seconds peak_kb".
+measure() {
+    local start end
+    start=$(now_ns)
+    /usr/bin/time -f %M -o "$work/time.out" "$@" >/dev/null
+    end=$(now_ns)
+    awk -v ns=$((end - start)) -v kb="$(tail -n 1 "$work/time.out")" \
+        'BEGIN { printf "%.6f %d\n", ns / 1e9, kb }'
+}
+
+floor() { find "$1" -type f -exec cat {} + >/dev/null; }
+export -f floor
+
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+declare -A per_link
+for size in "${sizes[@]}"; do
+    read -r links folders <<<"$size"
+    tree=$(tree_for "$links" "$folders")
+    page="$work/page-$links.html"
+    # Warm the page cache for both alike before timing.
+    floor "$tree"
+    "$cli" "$tree" "$page"
+    "$read_all" "$tree" >/dev/null
+    : >"$work/floor.txt"
+    : >"$work/tight.txt"
+    : >"$work/cli.txt"
+    for ((r = 1; r <= runs; r++)); do
+        measure bash -c 'floor "$0"' "$tree" >>"$work/floor.txt"
+        measure "$read_all" "$tree" >>"$work/tight.txt"
+        measure "$cli" "$tree" "$page" >>"$work/cli.txt"
+    done
+    floor_median=$(cut -d' ' -f1 "$work/floor.txt" | median)
+    cli_median=$(cut -d' ' -f1 "$work/cli.txt" | median)
+    tight_median=$(cut -d' ' -f1 "$work/tight.txt" | median)
+    ratio_median=$(paste -d' ' "$work/cli.txt" "$work/floor.txt" | awk '{ print $1 / $3 }' | median)
+    tight_ratio=$(paste -d' ' "$work/cli.txt" "$work/tight.txt" | awk '{ print $1 / $3 }' | median)
+    peak_kb=$(cut -d' ' -f2 "$work/cli.txt" | sort -n | tail -n 1)
+    links_found=$(grep -c '<span class="lien">' "$page" || true)
+    per_link[$links]=$(awk -v t="$cli_median" -v n="$links" 'BEGIN { printf "%.9f", t / n }')
+    printf '%d shortcuts in %d folders (+%d other files), %d runs, %d links on the page\n' \
+        "$links" "$folders" $((links / 10)) "$runs" "$links_found"
+    printf '  floor (find + cat)  median %.3f s\n' "$floor_median"
+    printf '  read_all            median %.3f s\n' "$tight_median"
+    printf '  signetor-cli        median %.3f s\n' "$cli_median"
+    printf '  median ratio        %.2f  (target <= 1.5); against read_all %.2f\n' \
+        "$ratio_median" "$tight_ratio"
+    printf '  peak memory         %.1f MB  (target < 64 MB at 100,000)\n' \
+        "$(awk -v kb="$peak_kb" 'BEGIN { print kb / 1024 }')"
+done
+
+awk -v small="${per_link[10000]}" -v large="${per_link[100000]}" 'BEGIN {
+    bound = log(100000) / log(10000)
+    printf "per-link cost, 100,000 over 10,000: %.2f  (n log n allows %.2f)\n", large / small, bound
+}'
