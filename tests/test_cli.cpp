@@ -22,11 +22,12 @@ struct Execution {
     QString erreurs;
 };
 
-Execution lancer(const QStringList &arguments, const QString &dossierTravail)
+Execution lancer(const QStringList &arguments, const QString &dossierTravail,
+                 const QString &programme = QStringLiteral(SIGNETOR_CLI))
 {
     QProcess processus;
     processus.setWorkingDirectory(dossierTravail);
-    processus.start(QStringLiteral(SIGNETOR_CLI), arguments);
+    processus.start(programme, arguments);
     if (!processus.waitForFinished(120000) || processus.exitStatus() != QProcess::NormalExit)
         qFatal("signetor-cli did not finish normally");
     return {processus.exitCode(), processus.readAllStandardOutput(),
@@ -96,6 +97,8 @@ private Q_SLOTS:
     void runtimeErrorsExitWithOne_data();
     void runtimeErrorsExitWithOne();
     void startPageWrittenOnlyWhenAsked();
+    void defaultImageIsBesideProgram_data();
+    void defaultImageIsBesideProgram();
     void helpIsFrenchAndWritesNothing();
 };
 
@@ -104,18 +107,17 @@ void TestCli::initTestCase()
     QVERIFY(m_racine.isValid());
     m_favoris = m_racine.filePath(QStringLiteral("Favoris"));
     const QString f = m_favoris + QLatin1Char('/');
-    support::writeFile(f + u("Wikipédia.url"), support::shortcut("https://fr.wikipedia.org/"));
-    support::writeFile(f + QStringLiteral("Accueil.URL"),
-                       support::shortcut("https://www.example.org/?a=1&b=2"));
-    support::writeFile(f + u("Actualités/Le Monde.url"),
-                       support::shortcut("https://www.lemonde.fr/"));
-    support::writeFile(f + u("Actualités/Sport/Équipe.url"),
-                       support::shortcut("https://www.example.com/sport"));
-    support::writeFile(f + u("Outils/Web/Html/Référence.url"),
-                       support::shortcut("https://developer.mozilla.org/fr/"));
-    support::writeFile(f + u("Outils/Ελληνικά.url"), support::shortcut("https://example.gr/"));
-    support::writeFile(f + QStringLiteral("Voyages/Train.url"),
-                       support::shortcut("https://www.example.net/train"));
+    const std::pair<const char *, QByteArray> raccourcis[] = {
+        {"Wikipédia.url", "https://fr.wikipedia.org/"},
+        {"Accueil.URL", "https://www.example.org/?a=1&b=2"},
+        {"Actualités/Le Monde.url", "https://www.lemonde.fr/"},
+        {"Actualités/Sport/Équipe.url", "https://www.example.com/sport"},
+        {"Outils/Web/Html/Référence.url", "https://developer.mozilla.org/fr/"},
+        {"Outils/Ελληνικά.url", "https://example.gr/"},
+        {"Voyages/Train.url", "https://www.example.net/train"},
+    };
+    for (const auto &[nom, url] : raccourcis)
+        support::writeFile(f + u(nom), support::shortcut(url));
     support::writeFile(f + QStringLiteral("desktop.ini"), "[.ShellClassInfo]\r\n");
     m_image = m_racine.filePath(QStringLiteral("images/fond.gif"));
     support::writeFile(m_image, "GIF89a");
@@ -234,49 +236,31 @@ void TestCli::optionsReachPage_data()
 {
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<int>("ligne");
-    QTest::addColumn<QString>("attendue");
+    QTest::addColumn<QString>("fragment");
 
-    const QString police =
-        QStringLiteral("; font-family: Arial, Helvetica, sans-serif; font-size: ");
-    QTest::newRow("couleur-fond") << QStringList{QStringLiteral("--couleur-fond"),
-                                                 QStringLiteral("#102030")}
-                                  << 16 << QStringLiteral("<body bgcolor=\"#102030\">");
-    QTest::newRow("couleur-lien-pointe")
-        << QStringList{QStringLiteral("--couleur-lien-pointe"), QStringLiteral("#0a0b0c")} << 9
-        << QStringLiteral("a:hover      {text-decoration: none; color: #0A0B0C") + police +
-               QStringLiteral("9pt}");
-    QTest::newRow("taille-liens")
-        << QStringList{QStringLiteral("--taille-liens"), QStringLiteral("36")} << 7
-        << QStringLiteral("a:link       {text-decoration: none; color: #000080") + police +
-               QStringLiteral("36pt}");
-    QTest::newRow("taille-dossiers")
-        << QStringList{QStringLiteral("--taille-dossiers"), QStringLiteral("7")} << 10
-        << QStringLiteral(".sstitre     {text-decoration: none; color: #D40000") + police +
-               QStringLiteral("7pt; font-weight: bold}");
-    QTest::newRow("titre") << QStringList{QStringLiteral("--titre"), QStringLiteral("Mes liens")}
-                           << 2 << QStringLiteral("<title>Mes liens</title>");
-    QTest::newRow("titre-vide") << QStringList{QStringLiteral("--titre"), QString()} << 17
-                                << QString();
-    QTest::newRow("image") << QStringList{QStringLiteral("--image"), m_image} << 16
-                           << QStringLiteral("<body bgcolor=\"#FFFF9F\" background=\"%1\">")
-                                  .arg(platform::toProgramPath(m_image));
+    const auto ligne = [](const char *nom, const char *option, const char *valeur, int numero,
+                          const char *fragment) {
+        QTest::newRow(nom) << QStringList{u(option), u(valeur)} << numero << u(fragment);
+    };
+    ligne("couleur-fond", "--couleur-fond", "#102030", 16, "<body bgcolor=\"#102030\"");
+    ligne("couleur-minuscules", "--couleur-lien-pointe", "#0a0b0c", 9, "color: #0A0B0C;");
+    ligne("taille-liens", "--taille-liens", "36", 7, "font-size: 36pt}");
+    ligne("taille-dossiers", "--taille-dossiers", "7", 10, "font-size: 7pt; font-weight");
+    ligne("titre", "--titre", "Mes liens", 2, "<title>Mes liens</title>");
 }
 
 void TestCli::optionsReachPage()
 {
     QFETCH(QStringList, options);
     QFETCH(int, ligne);
-    QFETCH(QString, attendue);
-    if (!options.contains(QStringLiteral("--image")))
-        options << QStringLiteral("--sans-image");
+    QFETCH(QString, fragment);
 
     const Execution execution =
         lancer(options + QStringList{m_favoris, QStringLiteral("-")}, m_travail);
 
     QCOMPARE(execution.code, 0);
-    const QStringList page = lignes(execution.sortie);
-    QVERIFY(page.size() > ligne);
-    QCOMPARE(page.at(ligne), attendue);
+    const QString texte = lignes(execution.sortie).value(ligne);
+    QVERIFY2(texte.contains(fragment), qPrintable(texte));
 }
 
 void TestCli::dashWritesToStandardOutput()
@@ -307,9 +291,6 @@ void TestCli::badInputTouchesNothing_data()
           "« FFFF9F » n'est pas une couleur de la forme #RRGGBB");
     ligne("couleur-courte", {QStringLiteral("--couleur-lien"), QStringLiteral("#FFF"), fav, page},
           "--couleur-lien : « #FFF »");
-    ligne("couleur-longue",
-          {QStringLiteral("--couleur-titre"), QStringLiteral("#FFFFFF0"), fav, page},
-          "n'est pas une couleur");
     ligne("couleur-non-hexa",
           {QStringLiteral("--couleur-dossier"), QStringLiteral("#GG0000"), fav, page},
           "n'est pas une couleur");
@@ -419,6 +400,37 @@ void TestCli::startPageWrittenOnlyWhenAsked()
              0);
     QCOMPARE(Lire_Page_Demarrage(), platform::toProgramPath(page));
     QCOMPARE(support::readFile(page), pageAttendue(optionsParDefaut()));
+}
+
+void TestCli::defaultImageIsBesideProgram_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<bool>("avecFond");
+
+    QTest::newRow("par-defaut") << QStringList() << true;
+    QTest::newRow("sans-image") << QStringList{QStringLiteral("--sans-image")} << false;
+}
+
+// A copy of the program with defbg.gif beside it names that file unless told otherwise.
+void TestCli::defaultImageIsBesideProgram()
+{
+    QFETCH(QStringList, options);
+    QFETCH(bool, avecFond);
+    const QString programme = m_travail + QStringLiteral("/programme/signetor-cli");
+    QVERIFY(QDir().mkpath(QFileInfo(programme).absolutePath()));
+    QVERIFY(QFile::copy(QStringLiteral(SIGNETOR_CLI), programme));
+    const QString fond = m_travail + QStringLiteral("/programme/defbg.gif");
+    support::writeFile(fond, "GIF89a");
+
+    const Execution execution =
+        lancer(options + QStringList{m_favoris, QStringLiteral("-")}, m_travail, programme);
+
+    QCOMPARE(execution.code, 0);
+    const QString attendue = avecFond
+                                 ? QStringLiteral("<body bgcolor=\"#FFFF9F\" background=\"%1\">")
+                                       .arg(platform::toProgramPath(fond))
+                                 : QStringLiteral("<body bgcolor=\"#FFFF9F\">");
+    QCOMPARE(lignes(execution.sortie).value(16), attendue);
 }
 
 void TestCli::helpIsFrenchAndWritesNothing()
