@@ -91,8 +91,6 @@ QFont taillePoints(QFont police, double points)
     return police;
 }
 
-const QString parcourir = QStringLiteral("Parcourir");
-
 } // namespace
 
 // The program's icon in its two window sizes. The resources live in a static library, so
@@ -205,7 +203,7 @@ void Form1::creerLignes()
     const auto bouton = [this](const QString &nom, int y, void (Form1::*clic)()) {
         QPushButton *b = new QPushButton(QStringLiteral("..."), Frame2);
         b->setObjectName(nom);
-        b->setToolTip(parcourir);
+        b->setToolTip(QStringLiteral("Parcourir"));
         b->setFocusPolicy(Qt::ClickFocus);
         b->setAutoDefault(true);
         b->setGeometry(zone(408, y, 28, 21));
