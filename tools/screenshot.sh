@@ -4,7 +4,9 @@
 # Run it again whenever the window changes.
 set -euo pipefail
 
-# Inside the virtual screen: start the program, wait for its window, take its picture.
+# Inside the virtual screen: start the program, wait until its window is painted, then take
+# the screen and cut it down to the window. Without a window manager the window is the only
+# thing on the black screen, so trimming the black leaves exactly the window.
 if [ "${1:-}" = "--inside" ]; then
     program=$2 out=$3
     home=$(mktemp -d)
@@ -12,24 +14,27 @@ if [ "${1:-}" = "--inside" ]; then
     HOME=$home XDG_CONFIG_HOME=$home/config XDG_DATA_HOME=$home/data XDG_RUNTIME_DIR=$home \
         "$program" &
     pid=$!
-    found=""
+    shown=""
     for _ in $(seq 1 60); do
-        if import -window " Signetor" "$home/probe.png" 2>/dev/null; then
-            found=yes
+        sleep 0.5
+        kill -0 "$pid" 2>/dev/null || break
+        import -window root "$home/screen.png"
+        size=$(convert "$home/screen.png" -trim -format '%wx%h' info: 2>/dev/null || true)
+        if [ "$size" != "" ] && [ "$size" != "1x1" ]; then
+            shown=yes
             break
         fi
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.5
     done
-    if [ -z "$found" ]; then
+    if [ -z "$shown" ]; then
         echo "screenshot.sh: the window of $program never appeared" >&2
         kill "$pid" 2>/dev/null || true
         exit 1
     fi
     sleep 1 # let the first painting finish
-    import -window " Signetor" "$out"
+    import -window root "$home/screen.png"
     kill "$pid"
     wait "$pid" 2>/dev/null || true
+    convert "$home/screen.png" -trim +repage -bordercolor "#808080" -border 1 "$out"
     exit 0
 fi
 
