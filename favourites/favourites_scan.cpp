@@ -5,6 +5,7 @@
 #include "platform/file_system.h"
 
 #include <utility>
+#include <vector>
 
 namespace
 {
@@ -27,13 +28,18 @@ QString displayName(const QString &fileName)
 QString FavouritesScan::sortKey(const Lien &lien)
 {
     QString key;
-    key.reserve(lien.dossier.size() + lien.nom.size() + lien.url.size() + 2);
+    writeSortKey(lien, key);
+    return key;
+}
+
+void FavouritesScan::writeSortKey(const Lien &lien, QString &key)
+{
+    key.resize(0); // keeps the buffer's capacity for the next key
     key += lien.dossier;
     key += QLatin1Char('*');
     key += lien.nom;
     key += QLatin1Char('*');
     key += lien.url;
-    return key;
 }
 
 void FavouritesScan::Lire_Favoris(const QString &Chemin_Favoris)
@@ -84,17 +90,28 @@ void FavouritesScan::Lister_Liens(const QString &chemin, const QString &dossierR
     }
 }
 
-// Rows are moved whole into the order of their keys; keys are never split apart again.
+// Rows are moved whole into the order of their keys; keys are never split apart again. Keys
+// are made when compared and the rows are permuted in place, so the sort holds no copy of
+// the table nor of its keys.
 void FavouritesScan::sortLiens()
 {
-    QStringList keys;
-    keys.reserve(m_liens.size());
-    for (const Lien &lien : std::as_const(m_liens))
-        keys.append(sortKey(lien));
+    const std::vector<qsizetype> order =
+        Cont_Sort(m_liens.size(),
+                  [this](qsizetype row, QString &key) { writeSortKey(m_liens.at(row), key); });
 
-    TableLiens sorted;
-    sorted.reserve(m_liens.size());
-    for (const qsizetype row : Cont_Sort(keys))
-        sorted.append(std::move(m_liens[row]));
-    m_liens = std::move(sorted);
+    std::vector<bool> placed(order.size(), false);
+    for (std::size_t start = 0; start < order.size(); ++start) {
+        if (placed[start])
+            continue;
+        // Follow the cycle that starts here: position k receives the row order[k].
+        Lien first = std::move(m_liens[qsizetype(start)]);
+        std::size_t k = start;
+        while (std::size_t(order[k]) != start) {
+            m_liens[qsizetype(k)] = std::move(m_liens[order[k]]);
+            placed[k] = true;
+            k = std::size_t(order[k]);
+        }
+        m_liens[qsizetype(k)] = std::move(first);
+        placed[k] = true;
+    }
 }

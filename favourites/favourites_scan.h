@@ -28,9 +28,13 @@ public:
     // The links in ascending order of their sort key; Nb_Liens is the last row, -1 when none.
     const TableLiens &Liens() const { return m_liens; }
     qsizetype Nb_Liens() const { return m_liens.size() - 1; }
+    // Hands the link table over, leaving the scan empty.
+    TableLiens takeLiens() { return std::exchange(m_liens, {}); }
 
     // The text by which a row is ordered: folder, "*", name, "*", URL.
     static QString sortKey(const Lien &lien);
+    // The same, written into a buffer that the caller reuses.
+    static void writeSortKey(const Lien &lien, QString &key);
 
 private:
     void Lister_Dossiers(const QString &chemin);

@@ -1,6 +1,5 @@
 #include "favourites/sort_order.h"
 
-#include <QCollatorSortKey>
 #include <QLocale>
 
 #include <algorithm>
@@ -18,21 +17,23 @@ QCollator sortCollator()
     return collator;
 }
 
-std::vector<qsizetype> Cont_Sort(const QStringList &texts)
+std::vector<qsizetype> Cont_Sort(qsizetype count, const TextAt &textAt)
 {
     const QCollator collator = sortCollator();
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(std::size_t(texts.size()));
-    for (const QString &text : texts)
-        keys.push_back(collator.sortKey(text));
-
-    std::vector<qsizetype> order(std::size_t(texts.size()));
+    std::vector<qsizetype> order(static_cast<std::size_t>(count));
     std::iota(order.begin(), order.end(), qsizetype(0));
-    std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
-        const int byCollation = keys[std::size_t(a)].compare(keys[std::size_t(b)]);
-        if (byCollation != 0)
-            return byCollation < 0;
-        return texts[a] < texts[b];
+    QString a;
+    QString b;
+    std::stable_sort(order.begin(), order.end(), [&](qsizetype x, qsizetype y) {
+        textAt(x, a);
+        textAt(y, b);
+        const int byCollation = collator.compare(a, b);
+        return byCollation != 0 ? byCollation < 0 : a < b;
     });
     return order;
+}
+
+std::vector<qsizetype> Cont_Sort(const QStringList &texts)
+{
+    return Cont_Sort(texts.size(), [&texts](qsizetype i, QString &text) { text = texts.at(i); });
 }

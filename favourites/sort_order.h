@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QCollator>
+#include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 // The order of the sorted container: the user's locale's case-insensitive alphabetical
@@ -10,7 +12,11 @@
 // that accented letters sort with their base letters.
 QCollator sortCollator();
 
-// The positions of texts in ascending order. Texts that the collation finds equal (letter case
-// aside, say) are ordered by their exact characters, so the result does not depend on the
-// order in which they came; identical texts keep their order.
+// The positions of count texts in ascending order. Texts that the collation finds equal
+// (they differ only in case) are ordered by their exact characters, then by position, so
+// the result does not depend on the order the host listed them in. textAt writes the text
+// at a position into the buffer it is given; texts are made when compared and never held
+// all at once, which keeps large sorts small in memory.
+using TextAt = std::function<void(qsizetype position, QString &text)>;
+std::vector<qsizetype> Cont_Sort(qsizetype count, const TextAt &textAt);
 std::vector<qsizetype> Cont_Sort(const QStringList &texts);

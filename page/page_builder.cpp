@@ -7,5 +7,5 @@ QStringList Construire_Page(const QString &Chemin_Favoris, const PageOptions &op
 {
     FavouritesScan scan;
     scan.Lire_Favoris(Chemin_Favoris);
-    return Generer_Page(scan.Liens(), options);
+    return Generer_Page(scan.takeLiens(), options);
 }

@@ -2,6 +2,8 @@
 
 #include "platform/file_system.h"
 
+#include <QStringBuilder>
+
 #include <algorithm>
 
 namespace
@@ -37,9 +39,10 @@ QString sousTitreEncadre(const QString &texte)
 
 QString ligneLien(const Lien &lien)
 {
-    return QStringLiteral("<span class=") + Q + QStringLiteral("lien") + Q +
-           QStringLiteral("><a href=") + Q + lien.url + Q + QStringLiteral(">") + lien.nom +
-           QStringLiteral("</a></span><br>");
+    // Built in one allocation of the exact size: a large page holds one such line per link.
+    return QLatin1String("<span class=") % Q % QLatin1String("lien") % Q %
+           QLatin1String("><a href=") % Q % lien.url % Q % QLatin1Char('>') % lien.nom %
+           QLatin1String("</a></span><br>");
 }
 
 QString nomCourt(const QString &dossier)
@@ -125,7 +128,12 @@ qsizetype ligneCoupure(const TableLiens &liens)
 class Colonnes
 {
 public:
-    Colonnes(const TableLiens &liens, QStringList &page) : m_liens(liens), m_page(page) {}
+    // When the generator holds the only reference to the table, each row's texts are let go
+    // as soon as its line is written, so that a large page never holds both whole.
+    Colonnes(TableLiens &liens, QStringList &page)
+        : m_liens(liens), m_page(page), m_liberer(liens.isDetached())
+    {
+    }
 
     // Rows 0 to fin, under a header without blockquotes and one level deeper than the
     // second column.
@@ -158,11 +166,15 @@ private:
     {
         m_profondeur = 0;
         for (qsizetype i = debut; i <= fin; ++i) {
-            const Lien &lien = m_liens[i];
+            const Lien &lien = std::as_const(m_liens)[i];
             if (lien.dossier != m_dossier)
                 changerDossier(lien.dossier, niveauEnPlus);
             if (!lien.url.isEmpty())
                 m_page << ligneLien(lien);
+            if (m_liberer) {
+                m_liens[i].nom.clear();
+                m_liens[i].url.clear();
+            }
         }
     }
 
@@ -178,8 +190,9 @@ private:
         m_dossier = dossier;
     }
 
-    const TableLiens &m_liens;
+    TableLiens &m_liens;
     QStringList &m_page;
+    const bool m_liberer;
     QString m_dossier;
     int m_profondeur = 0;
 };
@@ -199,7 +212,7 @@ void Taille_Police(const int &position, int &points)
     points = dansLaListe ? taillesPoints[position] : 9;
 }
 
-QStringList Generer_Page(const TableLiens &Liens, const PageOptions &options)
+QStringList Generer_Page(TableLiens Liens, const PageOptions &options)
 {
     QStringList Page = entete(options);
     Page.reserve(Page.size() + Liens.size() + 16);

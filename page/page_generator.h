@@ -12,5 +12,7 @@ QString Couleur_Html(qint32 couleur);
 void Taille_Police(const int &position, int &points);
 
 // The lines of the page, without line ends: the head at lines 0 to 19, then the two-column
-// body; the last line, "</html>", is at index Nb_Lignes = size() - 1.
-QStringList Generer_Page(const TableLiens &Liens, const PageOptions &options);
+// body; the last line, "</html>", is at index Nb_Lignes = size() - 1. A table handed over with
+// std::move is emptied of its names and URLs as the page is written, which keeps the memory
+// of a large page down.
+QStringList Generer_Page(TableLiens Liens, const PageOptions &options);
