@@ -62,8 +62,8 @@ int pointFromName(const QByteArray &name)
 void readEnvironment(Faults &f)
 {
     f.environmentRead = true;
-    const QByteArray spec = qgetenv("SIGNETOR_FAULT");
-    for (const QByteArray &item : spec.split(',')) {
+    const QByteArray setting = qgetenv("SIGNETOR_FAULT");
+    for (const QByteArray &item : setting.split(',')) {
         const QList<QByteArray> parts = item.trimmed().split('=');
         if (parts.size() != 2)
             continue;
