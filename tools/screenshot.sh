@@ -34,7 +34,8 @@ if [ "${1:-}" = "--inside" ]; then
     import -window root "$home/screen.png"
     kill "$pid"
     wait "$pid" 2>/dev/null || true
-    convert "$home/screen.png" -trim +repage -bordercolor "#808080" -border 1 "$out"
+    convert "$home/screen.png" -trim +repage -bordercolor "#808080" -border 1 \
+        -strip -define png:exclude-chunks=date,time "$out"
     exit 0
 fi
 
