@@ -93,11 +93,12 @@ bool giveUpRoot()
     return setgroups(0, nullptr) == 0 && setgid(nobody) == 0 && setuid(nobody) == 0;
 }
 
-// Files may grow to one kilobyte: every longer write fails as on a full disk.
+// Files may grow to half a kilobyte, far less than any page: longer writes fail as on a full
+// disk.
 bool capFileSize()
 {
     std::signal(SIGXFSZ, SIG_IGN);
-    const rlimit limit{1024, 1024};
+    const rlimit limit{512, 512};
     return setrlimit(RLIMIT_FSIZE, &limit) == 0;
 }
 
