@@ -1,107 +1,68 @@
 #pragma once
 
-// A main window over a temporary program folder and favourites tree, with every seam to the
-// desktop replaced: dialogs answer from a script, message boxes and document openings are
-// recorded, and the program's end is only noted.
+// A main window over a temporary folder that serves as program folder and holds a favourites
+// tree, with every seam to the desktop replaced: dialogs answer from a script, message boxes
+// and document openings are recorded, and the program's end is only noted.
 
 #include "test_support.h"
 
 #include "platform/paths.h"
-#include "window/common_dialog.h"
 #include "window/form1.h"
 #include "window/seams.h"
 
-#include <QCursor>
-#include <QDir>
-#include <QFile>
-#include <QGuiApplication>
-#include <QLineEdit>
-#include <QList>
 #include <QTemporaryDir>
-#include <QTest>
 
-#include <functional>
-#include <memory>
-
-struct SeenDialog {
-    MSComDlg::DialogKind kind;
-    QString title, filter, fileName, initDir;
-    qint32 color;
-    bool cancelError;
-};
+using MSComDlg::DialogAnswer;
 
 class WindowFixture
 {
 public:
     WindowFixture()
     {
-        QDir().mkpath(host(QStringLiteral("prog")));
-        support::writeFile(host(QStringLiteral("Favoris/Accueil.url")),
-                           support::shortcut("http://example.org/accueil"));
-        support::writeFile(host(QStringLiteral("Favoris/Moteurs/Recherche.url")),
-                           support::shortcut("http://example.org/recherche"));
-        programFolder = support::programFolder(host(QStringLiteral("prog")));
-        programFolder.chop(1);
-        favourites = support::programFolder(host(QStringLiteral("Favoris")));
-        seams::setMsgBoxHandler([this](const seams::MsgBoxCall &call) {
-            boxes << call;
-            hourglassAtBox << (QGuiApplication::overrideCursor() != nullptr);
-            return boxAnswer;
-        });
-        seams::setShellExecuteHandler([this](const seams::ShellExecuteCall &call) {
-            shells << call;
-            cursorAtShell = QGuiApplication::overrideCursor()
-                                ? QGuiApplication::overrideCursor()->shape()
-                                : Qt::ArrowCursor;
-        });
+        for (const QString &name : {QStringLiteral("accueil"), QStringLiteral("Moteurs/recherche")})
+            support::writeFile(host(QStringLiteral("Favoris/%1.url").arg(name)),
+                               support::shortcut("http://example.org/" + name.toLatin1()));
+        // A message box is noted, then answered.
+        seams::setMsgBoxHandler([this](const auto &call) { return boxes << call, boxAnswer; });
+        seams::setShellExecuteHandler([this](const auto &call) { shells << call; });
         seams::setTerminateHandler([this](int status) { endings << status; });
     }
 
     ~WindowFixture()
     {
-        form.reset();
         seams::setMsgBoxHandler({});
         seams::setShellExecuteHandler({});
         seams::setTerminateHandler({});
     }
 
-    // A fresh window on the temporary folders, its favourites folder the temporary tree.
+    // A fresh window on the temporary folders. A colour dialog is noted as its colour, a file
+    // dialog as its kind (0 open, 1 save; 2 is colour), title, file name and folder joined
+    // by "|".
     Form1 &open()
     {
-        form = std::make_unique<Form1>(programFolder);
-        form->Chemin_Favoris = favourites;
-        form->Txt[0]->setText(favourites);
-        form->CommonDialog.setBackend(
-            [this](MSComDlg::DialogKind kind, const MSComDlg::CommonDialog &d) {
-                dialogs << SeenDialog{kind,      d.DialogTitle, d.Filter,     d.FileName,
-                                      d.InitDir, d.Color,       d.CancelError};
-                if (onDialog)
-                    onDialog();
-                return answers.isEmpty() ? MSComDlg::DialogAnswer::cancel() : answers.takeFirst();
-            });
+        form.emplace(programFolder);
+        form->Chemin_Favoris = program(QStringLiteral("Favoris/"));
+        form->CommonDialog.setBackend([this](auto kind, const auto &d) {
+            const QStringList file{QString::number(int(kind)), d.DialogTitle, d.FileName,
+                                   d.InitDir};
+            dialogs << (int(kind) == 2 ? QString::number(d.Color) : file.join(u'|'));
+            return answers.isEmpty() ? DialogAnswer::cancel() : answers.takeFirst();
+        });
         return *form;
     }
 
     // A host path below the temporary root, and the same in program form.
-    QString host(const QString &relative) const { return root.filePath(relative); }
-    QString program(const QString &relative) const
-    {
-        return platform::toProgramPath(host(relative));
-    }
-    QString previewHost() const { return host(QStringLiteral("prog/TEMP.HTML")); }
+    QString host(const QString &path) const { return root.filePath(path); }
+    QString program(const QString &path) const { return platform::toProgramPath(host(path)); }
+    QString previewHost() const { return host(QStringLiteral("TEMP.HTML")); }
 
     QTemporaryDir root;
-    QString programFolder; // program form, no final "\"
-    QString favourites;    // program form, final "\"
-    std::unique_ptr<Form1> form;
-
-    QList<MSComDlg::DialogAnswer> answers;
-    QList<SeenDialog> dialogs;
-    std::function<void()> onDialog;
-    int boxAnswer = 1;
+    QString programFolder = platform::toProgramPath(root.path()); // no final "\"
+    std::optional<Form1> form;                                    // destroyed before the folder
+    QList<DialogAnswer> answers;
+    QStringList dialogs;
     QList<seams::MsgBoxCall> boxes;
-    QList<bool> hourglassAtBox;
+    int boxAnswer = 1; // to every message box
     QList<seams::ShellExecuteCall> shells;
-    Qt::CursorShape cursorAtShell = Qt::ArrowCursor;
     QList<int> endings;
 };
