@@ -1,6 +1,7 @@
 #include "test_support.h"
 
 #include "platform/paths.h"
+#include "platform/runtime_error.h"
 
 #include <QDir>
 #include <QFile>
@@ -55,6 +56,16 @@ QString programFolder(const QString &hostFolder)
     if (!p.endsWith(QLatin1Char('\\')))
         p += QLatin1Char('\\');
     return p;
+}
+
+int errorNumberOf(const std::function<void()> &call)
+{
+    try {
+        call();
+    } catch (const platform::RuntimeError &error) {
+        return error.number();
+    }
+    return 0;
 }
 
 } // namespace support

@@ -3,9 +3,12 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 // Small helpers shared by the tests. Every test process runs with its own temporary HOME
 // and XDG folders (set before main), so nothing reaches the user's real settings.
-namespace support {
+namespace support
+{
 
 // Writes bytes to a host path, creating the folders on the way.
 void writeFile(const QString &hostPath, const QByteArray &bytes);
@@ -16,5 +19,8 @@ QByteArray shortcut(const QByteArray &url);
 
 // A host folder path in program form, ending with "\".
 QString programFolder(const QString &hostFolder);
+
+// The number of the run-time error that a call throws, 0 when it throws none.
+int errorNumberOf(const std::function<void()> &call);
 
 } // namespace support
