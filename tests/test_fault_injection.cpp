@@ -215,9 +215,7 @@ void TestFaultInjection::cliReportsFaultAndExitsWithOne_data()
     QTest::addColumn<int>("number");
 
     QTest::newRow("unwritable folder") << QStringLiteral("open=EACCES") << 70;
-    QTest::newRow("folder gone") << QStringLiteral("open=ENOENT") << 76;
     QTest::newRow("disk full while writing") << QStringLiteral("write=ENOSPC") << 61;
-    QTest::newRow("quota reached at commit") << QStringLiteral("commit=EDQUOT") << 61;
     QTest::newRow("I/O error at commit") << QStringLiteral("commit=EIO") << 57;
 }
 
@@ -267,10 +265,8 @@ void TestFaultInjection::windowReportsFaultThenEnds_data()
 
     QTest::newRow("save, unwritable folder")
         << false << int(FaultPoint::OpenForWrite) << EACCES << 70;
-    QTest::newRow("save, disk full") << false << int(FaultPoint::Write) << ENOSPC << 61;
     QTest::newRow("save, I/O error") << false << int(FaultPoint::Commit) << EIO << 57;
-    QTest::newRow("preview, folder gone") << true << int(FaultPoint::OpenForWrite) << ENOENT << 76;
-    QTest::newRow("preview, disk full") << true << int(FaultPoint::Commit) << ENOSPC << 61;
+    QTest::newRow("preview, disk full") << true << int(FaultPoint::Write) << ENOSPC << 61;
 }
 
 // The run-time error's message box, then the end with status 1; the file keeps its content,

@@ -299,18 +299,14 @@ void TestHostileTrees::hostileNames_data()
     QTest::newRow("255 bytes with stars")
         << QByteArray(QByteArray(123, '*') + "." + QByteArray(127, '*') + ".url")
         << QStringLiteral("|%1.%2|http://x/").arg(QString(123, u'*'), QString(127, u'*'));
-    QTest::newRow("star-only folder and name")
-        << QByteArray("*/*.url") << QStringLiteral("*|*|http://x/");
     QTest::newRow("line break and tab in the name")
         << QByteArray("a\r\nb\tc.url") << QStringLiteral("|a\r\nb\tc|http://x/");
     QTest::newRow("backslash in a 255-byte name")
         << QByteArray(QByteArray(125, 'b') + "\\" + QByteArray(125, 'b') + ".url") << QString();
-    QTest::newRow("backslash alone as folder") << QByteArray("\\/lien.url") << QString();
     QTest::newRow("invalid UTF-8, 255 bytes")
         << QByteArray(QByteArray(251, '\xff') + ".url") << QString();
-    QTest::newRow("truncated UTF-8 sequence in a folder")
-        << QByteArray("caf\xc3/lien.url") << QString();
-    QTest::newRow("overlong UTF-8 encoding") << QByteArray("\xc0\xaf.url") << QString();
+    QTest::newRow("overlong UTF-8 in a folder name")
+        << QByteArray("\xc0\xaf/lien.url") << QString();
 }
 
 // Every name is valid for the host; those that cannot be program text are never listed.
