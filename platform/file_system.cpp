@@ -273,7 +273,10 @@ void writeFileAtomicallyAt(const QString &path, const QByteArray &bytes)
     throwIfFault(FaultPoint::OpenForWrite);
     QSaveFile file(*host);
     errno = 0;
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered, so that a short write (disk full, file too large) shows at once: a failed
+    // final flush inside commit() is not always reported, and would replace the page with a
+    // truncated one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw saveFailure(errno, file);
     throwIfFault(FaultPoint::Write);
     errno = 0;
