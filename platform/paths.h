@@ -7,7 +7,8 @@
 
 // The program speaks of paths in Windows form ("\home\ana\Favoris\"); the host uses POSIX
 // paths ("/home/ana/Favoris/"). These functions are the only bridge between the two.
-namespace platform {
+namespace platform
+{
 
 // "\" becomes "/". A path with a drive letter ("C:\...") or one that cannot be encoded in
 // the host's file-name encoding names nothing on this host: nullopt.

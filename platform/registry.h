@@ -7,7 +7,8 @@
 // A stand-in for the current user's part of the Windows registry: string values under keys
 // named in Windows form ("Software\Microsoft\Internet Explorer\Main"), kept in an INI file
 // in the user's configuration folder ($XDG_CONFIG_HOME/Signetor/registre.ini).
-namespace platform {
+namespace platform
+{
 
 class RegistryKey
 {

@@ -7,7 +7,8 @@
 
 // The program's 8-bit character set. Every byte maps to one character and back; the five
 // bytes that Windows-1252 leaves undefined map to the C1 controls of the same value.
-namespace platform {
+namespace platform
+{
 
 QString decodeWindows1252(QByteArrayView bytes);
 
