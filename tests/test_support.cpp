@@ -10,7 +10,8 @@
 
 #include <cstdlib>
 
-namespace {
+namespace
+{
 
 // Runs before main: a private HOME and XDG configuration and data folders for this process.
 struct PrivateHome {
@@ -29,7 +30,8 @@ const PrivateHome privateHome;
 
 } // namespace
 
-namespace support {
+namespace support
+{
 
 void writeFile(const QString &hostPath, const QByteArray &bytes)
 {
