@@ -8,6 +8,9 @@ struct Lien {
     QString dossier; // folder relative to the favourites root, "\"-joined, empty for the root
     QString nom;     // display name
     QString url;
+    // When the link was made, in seconds since 1970 (a shortcut's modification time, a
+    // bookmark's date added); 0 when the source does not say. Not part of the row's identity.
+    qint64 date = 0;
     bool operator==(const Lien &o) const
     {
         return dossier == o.dossier && nom == o.nom && url == o.url;
