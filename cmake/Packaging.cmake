@@ -25,13 +25,32 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 find_program(SIGNETOR_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(SIGNETOR_DPKG_SHLIBDEPS)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+    # The window loads Qt's French texts from qt6-translations-l10n.
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n")
 else()
     set(CPACK_DEBIAN_PACKAGE_DEPENDS
-        "libc6, libstdc++6, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), qt6-qpa-plugins")
+        "libc6, libstdc++6, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), qt6-qpa-plugins, qt6-translations-l10n")
 endif()
 
 set(CPACK_SOURCE_GENERATOR TGZ)
-set(CPACK_SOURCE_IGNORE_FILES "/\\.git/" "/build[^/]*/")
+set(CPACK_SOURCE_IGNORE_FILES "/[.]git/" "/build[^/]*/")
+
+# What Debian wants beside the programs: the licence as its copyright file, the changelog
+# gzipped without a time stamp, and programs without the compilers' ".comment" notes.
+set(SIGNETOR_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/signetor)
+set(SIGNETOR_CHANGELOG ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz)
+add_custom_command(OUTPUT ${SIGNETOR_CHANGELOG}
+    COMMAND sh -c "gzip -9n < '${CMAKE_CURRENT_SOURCE_DIR}/cmake/debian/changelog' > '${SIGNETOR_CHANGELOG}'"
+    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/cmake/debian/changelog
+    VERBATIM)
+add_custom_target(changelog ALL DEPENDS ${SIGNETOR_CHANGELOG})
+install(FILES cmake/debian/copyright ${SIGNETOR_CHANGELOG} DESTINATION ${SIGNETOR_DOC_DIR})
+install(CODE "
+    foreach(program signetor signetor-cli)
+        set(path \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${program}\")
+        if(EXISTS \"\${path}\")
+            execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment \"\${path}\")
+        endif()
+    endforeach()")
 
 include(CPack)
