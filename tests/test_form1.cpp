@@ -38,10 +38,6 @@ void TestForm1::defaults()
     WindowFixture f;
     Ecrire_Page_Demarrage(QStringLiteral("\\ancienne\\page.html"));
     Form1 form(f.programFolder);
-    QCOMPARE(form.width(), qRound(464 * form.logicalDpiX() / 96.0));
-    QCOMPARE(form.minimumSize(), form.maximumSize());
-    QVERIFY(!(form.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
-    QCOMPARE(form.windowIcon().availableSizes(), (QList<QSize>{{16, 16}, {32, 32}}));
     QVERIFY(form.Txt[0]->isReadOnly() && form.Txt[2]->isReadOnly() && !form.Txt[3]->isReadOnly());
     QCOMPARE(form.windowTitle(), QStringLiteral(" Signetor"));
     QCOMPARE(form.Chemin_Favoris, QStringLiteral("C:\\Windows\\Favoris\\"));
