@@ -4,14 +4,15 @@ set(CPACK_PACKAGE_NAME signetor)
 set(CPACK_PACKAGE_VENDOR "L'équipe Signetor")
 set(CPACK_PACKAGE_CONTACT "L'équipe Signetor <signetor@example.org>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "turns Internet favourites into one HTML page")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "turns bookmarks into one HTML page")
 # Debian wants the long description wrapped; each line becomes one line of the control file.
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
-    "Signetor walks a folder tree of Internet shortcuts (the favourites of a\n"
-    "Windows browser) and writes one styled HTML page of their links: each folder\n"
-    "a sub-title followed by its links, over two columns. It can preview the page\n"
-    "in the browser. Its interface is in French.")
-set(CPACK_PACKAGE_HOMEPAGE_URL "https://signetor.example.org/")
+    "Signetor writes one styled HTML page of your bookmarks, from a folder of\n"
+    "Windows Internet shortcuts, a bookmark file exported by any browser, or\n"
+    "Firefox's and Chromium's own bookmarks: each folder a sub-title followed by\n"
+    "its links, over two columns. It can preview the page in the browser and make\n"
+    "it the start page of every Firefox and Chromium profile. Its interface is in\n"
+    "French.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 if(NOT CPACK_GENERATOR)
