@@ -1,6 +1,7 @@
 #include "cli/cli_arguments.h"
 
 #include "browser/api.h"
+#include "favourites/source_error.h"
 #include "page/page_builder.h"
 #include "page/page_file.h"
 #include "platform/runtime_error.h"
@@ -58,6 +59,9 @@ int executer(const QStringList &arguments)
     }
     try {
         produirePage(demande);
+    } catch (const ErreurSource &erreur) {
+        ecrire(stderr, QStringLiteral("signetor-cli : %1\n").arg(erreur.message()));
+        return 2;
     } catch (const platform::RuntimeError &erreur) {
         ecrire(stderr, erreur.message() + QLatin1Char('\n'));
         return 1;

@@ -90,7 +90,11 @@ void TestPickers::folderPickerDialog()
     QCOMPARE(save.acceptMode(), QFileDialog::AcceptSave);
     QVERIFY(save.testOption(QFileDialog::DontConfirmOverwrite) && save.defaultSuffix().isEmpty());
     QCOMPARE(save.selectedFiles(), QStringList(f.host(QStringLiteral("Favoris/Dummy.url"))));
-    QCOMPARE(save.nameFilters(), QStringList(QStringLiteral("URL (*.URL) (*.URL *.url)")));
+    QCOMPARE(save.nameFilters(),
+             QStringList({QStringLiteral("URL (*.URL) (*.URL *.url)"),
+                          QStringLiteral("Marque-pages (bookmarks.html, places.sqlite, Bookmarks) "
+                                         "(*.html *.HTML *.htm *.HTM places.sqlite PLACES.SQLITE "
+                                         "Bookmarks BOOKMARKS bookmarks)")}));
 }
 
 QTEST_MAIN(TestPickers)
