@@ -41,8 +41,8 @@ QString nomRacine(const QString &guid)
     return QString();
 }
 
-// Copies one file byte for byte; false when it cannot be read or written. reste counts down
-// the bytes still allowed.
+// Copies one file (program form) byte for byte to cible (host form); false when it cannot be
+// read or written. reste counts down the bytes still allowed.
 bool copier(const QString &source, const QString &cible, qint64 &reste)
 {
     platform::ByteReader lecteur(source);
@@ -84,12 +84,12 @@ void copierBase(const QString &fichier, const QString &dossier)
     for (int essai = 0; essai < 3; ++essai) {
         const Etat avant = etat(hote);
         qint64 reste = tailleMaxBase;
-        if (!copier(fichier, platform::toProgramPath(copieBase), reste))
+        if (!copier(fichier, copieBase, reste))
             throw reste < 0 ? ErreurSource::tropGrand(fichier, tailleMaxBase)
                             : ErreurSource::illisible(fichier);
         QFile::remove(copieLog);
         if (QFileInfo::exists(log) &&
-            !copier(platform::toProgramPath(log), platform::toProgramPath(copieLog), reste)) {
+            !copier(platform::toProgramPath(log), copieLog, reste)) {
             if (reste < 0)
                 throw ErreurSource::tropGrand(fichier, tailleMaxBase);
             QFile::remove(copieLog); // the log went away: it was folded in
