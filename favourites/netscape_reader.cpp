@@ -91,7 +91,8 @@ QByteArray enUtf8(const QByteArray &octets)
     QStringDecoder utf8(QStringDecoder::Utf8);
     constexpr qsizetype morceau = 1 << 16;
     for (qsizetype debut = 0; debut < octets.size(); debut += morceau) {
-        (void)utf8(QByteArrayView(octets).sliced(debut, std::min(morceau, octets.size() - debut)));
+        const QString decode =
+            utf8(QByteArrayView(octets).sliced(debut, std::min(morceau, octets.size() - debut)));
         if (utf8.hasError())
             return platform::decodeWindows1252(octets).toUtf8();
     }
