@@ -199,6 +199,19 @@ void TestBookmarkSources::netscape()
                           QStringLiteral("Outils/Web\\Sous|Profond|http://profond.example/")}));
     QCOMPARE(lireSource(programme(QStringLiteral("Bookmarks"))).liens.at(1).date, 1700000000);
 
+    // A large file is parsed in pieces: folders open across a cut keep their rows.
+    QByteArray grand = "<DL><p><DT><H3>Grand</H3><DL><p><DT><H3>Sous</H3><DL><p>\n";
+    for (int i = 0; i < 40000; ++i)
+        grand +=
+            "<DT><A HREF=\"http://exemple.example/chemin/\">" + QByteArray::number(i) + "</A>\n";
+    grand += "</DL><p><DT><A HREF=\"http://g/\">G</A></DL><p><DT><A HREF=\"http://r/\">R</A></DL>";
+    QVERIFY(grand.size() > 3 << 19);
+    support::writeFile(hote(QStringLiteral("grand.html")), grand);
+    const QStringList lignesGrand = lire(QStringLiteral("grand.html"), TypeSource::Netscape);
+    QCOMPARE(lignesGrand.filter(QStringLiteral("Grand\\Sous|")).size(), 40000);
+    QCOMPARE(lignesGrand.first() + lignesGrand.at(1),
+             QStringLiteral("|R|http://r/Grand|G|http://g/"));
+
     // Without a doctype, and in the Windows character set when the bytes are not UTF-8.
     support::writeFile(hote(QStringLiteral("ie.htm")),
                        "<HTML><DL><DT><A HREF=\"http://c/\">caf\xE9</A></DL>");
