@@ -346,7 +346,7 @@ void TestBookmarkSources::parserBounds()
     QVERIFY_THROWS_EXCEPTION(ErreurSource,
                              analyserNetscape(large, QStringLiteral("l"), 1 << 20, 60000));
     QVERIFY(chrono.elapsed() < 3000);
-    QCOMPARE(analyserNetscape(large, QStringLiteral("l")).size(), 20000);
+    QCOMPARE(analyserNetscape(large, QStringLiteral("l"), 1 << 30, 60000).size(), 20000);
 }
 
 QTEST_GUILESS_MAIN(TestBookmarkSources)
