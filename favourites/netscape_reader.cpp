@@ -12,8 +12,8 @@
 
 #include <algorithm>
 #include <csetjmp>
+#include <cstddef>
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
 namespace
