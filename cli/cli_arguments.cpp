@@ -244,9 +244,12 @@ void LecteurArguments::lireChemins(const QStringList &positionnels, Demande &dem
         throw ErreurSaisie(texte("le chemin du dossier des favoris est vide"));
     if (page.isEmpty())
         throw ErreurSaisie(texte("le chemin du fichier de la page est vide"));
-    if (!QFileInfo(cheminAbsolu(favoris)).isDir())
+    const QFileInfo source(cheminAbsolu(favoris));
+    if (!source.exists())
         throw ErreurSaisie(texte("le dossier des favoris « %1 » n'existe pas").arg(favoris));
-    demande.cheminFavoris = dossierProgramme(favoris);
+    // A folder is a shortcut tree; a file is a bookmark file, read by lireSource.
+    demande.cheminFavoris =
+        source.isDir() ? dossierProgramme(favoris) : platform::toProgramPath(cheminAbsolu(favoris));
     if (page != QStringLiteral("-"))
         demande.fichierPage = platform::toProgramPath(cheminAbsolu(page));
 }
@@ -280,6 +283,8 @@ QString texteAide()
               "Construit la page HTML des favoris rangés sous DOSSIER_FAVORIS et l'écrit dans\n"
               "FICHIER_PAGE, octet pour octet comme « Enregistrer la page » de Signetor avec les\n"
               "mêmes options. Avec « - » pour FICHIER_PAGE, la page va sur la sortie standard.\n"
+              "DOSSIER_FAVORIS peut aussi être un fichier de marque-pages : un bookmarks.html,\n"
+              "le places.sqlite de Firefox ou le fichier Bookmarks de Chromium.\n"
               "\n"
               "Options :\n");
     const auto ligne = [&aide](const QString &option, const QString &role) {
@@ -304,6 +309,7 @@ QString texteAide()
           texte("fait aussi de FICHIER_PAGE la page de démarrage du navigateur"));
     ligne(QStringLiteral("-h, --help"), texte("affiche cette aide"));
     aide += texte("\nCodes de sortie : 0 réussite, 1 erreur d'exécution (numéro et description "
-                  "sur\nla sortie d'erreur), 2 ligne de commande incorrecte (rien n'est écrit).\n");
+                  "sur\nla sortie d'erreur), 2 ligne de commande incorrecte ou fichier de favoris\n"
+                  "illisible (rien n'est écrit).\n");
     return aide;
 }

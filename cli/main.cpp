@@ -1,6 +1,7 @@
 #include "cli/cli_arguments.h"
 
 #include "browser/api.h"
+#include "favourites/source_error.h"
 #include "page/page_builder.h"
 #include "page/page_file.h"
 #include "platform/runtime_error.h"
@@ -29,7 +30,16 @@ void ecrireSortieStandard(const QByteArray &octets)
         throw platform::RuntimeError::fromErrno(errno);
 }
 
-// Scans, builds and writes the page exactly as the window's save command does.
+// Bad input, a favourites file that cannot be read included: a French message, exit status 2,
+// nothing written.
+int refuser(const QString &message)
+{
+    ecrire(stderr, QStringLiteral("signetor-cli : %1\n").arg(message) +
+                       QString::fromUtf8("Pour l'aide : signetor-cli --help\n"));
+    return 2;
+}
+
+// Reads the favourites, builds and writes the page exactly as the window's save command does.
 void produirePage(const Demande &demande)
 {
     const QStringList page = Construire_Page(demande.cheminFavoris, demande.options);
@@ -48,9 +58,7 @@ int executer(const QStringList &arguments)
     try {
         demande = lireDemande(arguments);
     } catch (const ErreurSaisie &erreur) {
-        ecrire(stderr, QStringLiteral("signetor-cli : %1\n").arg(erreur.message()) +
-                           QString::fromUtf8("Pour l'aide : signetor-cli --help\n"));
-        return 2;
+        return refuser(erreur.message());
     }
     if (demande.aide) {
         ecrire(stdout, texteAide());
@@ -58,6 +66,8 @@ int executer(const QStringList &arguments)
     }
     try {
         produirePage(demande);
+    } catch (const ErreurSource &erreur) {
+        return refuser(erreur.message());
     } catch (const platform::RuntimeError &erreur) {
         ecrire(stderr, erreur.message() + QLatin1Char('\n'));
         return 1;

@@ -1,5 +1,6 @@
 #include "page/page_generator.h"
 
+#include "page/html_text.h"
 #include "platform/file_system.h"
 
 #include <QStringBuilder>
@@ -37,12 +38,12 @@ QString sousTitreEncadre(const QString &texte)
     return fermeture + sousTitre(texte) + ouverture;
 }
 
-QString ligneLien(const Lien &lien)
+QString ligneLien(const Lien &lien, Echappement echappement)
 {
     // Built in one allocation of the exact size: a large page holds one such line per link.
     return QLatin1String("<span class=") % Q % QLatin1String("lien") % Q %
-           QLatin1String("><a href=") % Q % lien.url % Q % QLatin1Char('>') % lien.nom %
-           QLatin1String("</a></span><br>");
+           QLatin1String("><a href=") % Q % urlHtml(lien.url) % Q % QLatin1Char('>') %
+           texteHtml(lien.nom, echappement) % QLatin1String("</a></span><br>");
 }
 
 QString nomCourt(const QString &dossier)
@@ -130,8 +131,8 @@ class Colonnes
 public:
     // When the generator holds the only reference to the table, each row's texts are let go
     // as soon as its line is written, so that a large page never holds both whole.
-    Colonnes(TableLiens &liens, QStringList &page)
-        : m_liens(liens), m_page(page), m_liberer(liens.isDetached())
+    Colonnes(TableLiens &liens, QStringList &page, Echappement echappement)
+        : m_liens(liens), m_page(page), m_echappement(echappement), m_liberer(liens.isDetached())
     {
     }
 
@@ -141,7 +142,7 @@ public:
     {
         m_page << debutColonne;
         m_dossier = dossierDe(0);
-        m_page << sousTitre(m_dossier);
+        m_page << sousTitre(texteHtml(m_dossier, m_echappement));
         lister(0, fin, 1);
         m_page << finColonne;
     }
@@ -151,7 +152,7 @@ public:
     {
         m_page << debutColonne;
         m_dossier = dossierDe(debut);
-        m_page << sousTitreEncadre(m_dossier);
+        m_page << sousTitreEncadre(texteHtml(m_dossier, m_echappement));
         lister(debut, m_liens.size() - 1, 0);
         m_page << finColonne;
     }
@@ -170,7 +171,7 @@ private:
             if (lien.dossier != m_dossier)
                 changerDossier(lien.dossier, niveauEnPlus);
             if (!lien.url.isEmpty())
-                m_page << ligneLien(lien);
+                m_page << ligneLien(lien, m_echappement);
             if (m_liberer) {
                 m_liens[i].nom.clear();
                 m_liens[i].url.clear();
@@ -186,12 +187,13 @@ private:
         m_profondeur = int(dossier.count(QLatin1Char('\\'))) + niveauEnPlus;
         for (int k = 0; k < m_profondeur; ++k)
             m_page << ouverture;
-        m_page << sousTitreEncadre(nomCourt(dossier));
+        m_page << sousTitreEncadre(texteHtml(nomCourt(dossier), m_echappement));
         m_dossier = dossier;
     }
 
     TableLiens &m_liens;
     QStringList &m_page;
+    const Echappement m_echappement;
     const bool m_liberer;
     QString m_dossier;
     int m_profondeur = 0;
@@ -217,7 +219,7 @@ QStringList Generer_Page(TableLiens Liens, const PageOptions &options)
     QStringList Page = entete(options);
     Page.reserve(Page.size() + Liens.size() + 16);
     const qsizetype coupure = ligneCoupure(Liens);
-    Colonnes colonnes(Liens, Page);
+    Colonnes colonnes(Liens, Page, options.echappement);
     colonnes.premiere(coupure);
     colonnes.seconde(coupure + 1);
     Page << QStringLiteral("</tr>") << QStringLiteral("</table>") << QStringLiteral("</body>")
