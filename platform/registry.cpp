@@ -44,7 +44,7 @@ namespace
 // A store this large was not written by us; reading it would cost memory for nothing.
 constexpr qint64 tailleMaxMagasin = 1024 * 1024;
 // QSettings waits for its lock without end; a lock not free by then makes the store unusable.
-constexpr int attenteVerrouMs = 2000;
+constexpr int attenteVerrouMs = 1000;
 
 // The INI file that holds the keys, or empty text when the user has no configuration folder.
 QString cheminMagasin()
