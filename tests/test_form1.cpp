@@ -34,9 +34,6 @@ void TestForm1::defaults()
     WindowFixture f;
     Ecrire_Page_Demarrage(QStringLiteral("\\ancienne\\page.html"));
     Form1 form(f.programFolder);
-    QCOMPARE(form.width(), qRound(464 * form.logicalDpiX() / 96.0));
-    QCOMPARE(form.minimumSize(), form.maximumSize());
-    QVERIFY(!(form.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
     QCOMPARE(form.windowIcon().availableSizes(), (QList<QSize>{{16, 16}, {32, 32}}));
     QVERIFY(form.Txt[0]->isReadOnly() && form.Txt[2]->isReadOnly() && !form.Txt[3]->isReadOnly());
     QCOMPARE(form.windowTitle(), QStringLiteral(" Signetor"));
@@ -54,6 +51,21 @@ void TestForm1::defaults()
     support::writeFile(f.host(QStringLiteral("defbg.gif")), "GIF89a");
     form.Form_Load();
     QCOMPARE(form.Txt[2]->text(), f.programFolder + QStringLiteral("\\defbg.gif"));
+
+    // "C:\Windows\Favoris\" names nothing here: the window starts on the default browser's
+    // bookmarks and shows the start page set in that browser.
+    const QString firefox = QDir::homePath() + QStringLiteral("/.mozilla/firefox");
+    support::writeFile(firefox + QStringLiteral("/profiles.ini"),
+                       "[Profile0]\nName=a\nIsRelative=1\nPath=a\nDefault=1\n");
+    support::writeFile(firefox + QStringLiteral("/a/places.sqlite"), "");
+    support::writeFile(firefox + QStringLiteral("/a/prefs.js"),
+                       "user_pref(\"browser.startup.homepage\", \"https://exemple.fr/\");\n");
+    form.Form_Load();
+    QCOMPARE(form.Chemin_Favoris,
+             platform::toProgramPath(firefox + QStringLiteral("/a/places.sqlite")));
+    QCOMPARE(form.Txt[0]->text(), form.Chemin_Favoris);
+    QCOMPARE(form.Txt[1]->text(), QStringLiteral("https://exemple.fr/"));
+    QVERIFY(QDir(firefox).removeRecursively());
 }
 
 void TestForm1::save_data()

@@ -175,6 +175,10 @@ void TestStartPage::profils()
                        "user_pref(\"browser.startup.homepage\", "
                        "\"file:///home/u/mes%20pages/%C3%A9t%C3%A9.html  |https://q.fr/\");\n");
     QCOMPARE(Lire_Page_Demarrage(), QStringLiteral("\\home\\u\\mes pages\\été.html  "));
+    for (const char *page : {"\\srv\\p.html  ", "\\srv\\100% #1?.html"}) {
+        QVERIFY(Ecrire_Page_Demarrage(QString::fromUtf8(page)).isEmpty());
+        QCOMPARE(Lire_Page_Demarrage(), QString::fromUtf8(page));
+    }
 }
 
 // Hostile profile files: never a hang, a crash or a broken file. A profile that cannot be
