@@ -86,7 +86,6 @@ bool magasinUtilisable(const QString &chemin)
 bool verrouLibre(const QString &chemin)
 {
     QLockFile verrou(chemin + QStringLiteral(".lock"));
-    verrou.setStaleLockTime(attenteVerrouMs);
     return verrou.tryLock(attenteVerrouMs);
 }
 
