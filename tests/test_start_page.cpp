@@ -202,7 +202,8 @@ void TestStartPage::entreesHostiles()
         return [=](const AutreMaison &m) { support::writeFile(m.chemin(chemin), octets); };
     };
     const Cas cas[] = {
-        {"profiles.ini corrompu", ecrire(".mozilla/firefox/profiles.ini", "\0[Prof\xff\n=\n=x"), "",
+        {"profiles.ini corrompu",
+         ecrire(".mozilla/firefox/profiles.ini", QByteArray("\0[Prof\xff\n=\n=x", 13)), "",
          ".mozilla/firefox/profiles.ini"},
         {"Preferences corrompu", ecrire(prefs, "{\"session\": [1, "), "Chromium/Default", prefs},
         {"session qui n'est pas un objet", ecrire(prefs, "{\"session\": 3}"), "Chromium/Default",
