@@ -279,16 +279,17 @@ void TestStartPage::vraisNavigateurs()
 {
     navigateursReels::Firefox firefox;
     navigateursReels::Chromium chromium;
+    // Chromium's first start (it makes its profile on the way) runs beside Firefox's.
+    QVERIFY2(chromium.demarrer(), qPrintable(chromium.erreur()));
     QVERIFY2(firefox.creerProfils(), qPrintable(firefox.erreur()));
-    QVERIFY2(chromium.creerProfils(), qPrintable(chromium.erreur()));
     support::writeFile(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/mimeapps.list"),
                        "[Default Applications]\nx-scheme-handler/http=firefox-esr.desktop;\n");
-
     QVERIFY2(firefox.demarrer(), qPrintable(firefox.erreur()));
     firefox.executerScript(QStringLiteral("Services.prefs.setStringPref("
                                           "'browser.startup.homepage', 'https://exemple.fr/a')"),
                            {}, navigateursReels::Firefox::Contexte::Chrome);
     QVERIFY2(firefox.quitter(), qPrintable(firefox.erreur()));
+    QVERIFY2(chromium.quitter(), qPrintable(chromium.erreur()));
     QCOMPARE(Lire_Page_Demarrage(), QStringLiteral("https://exemple.fr/a"));
 
     const QString profilFirefox = firefox.profilParDefaut();
