@@ -2,7 +2,7 @@
 
 #include "favourites/shortcut_reader.h"
 #include "favourites/sort_order.h"
-#include "platform/file_system.h"
+#include "platform/paths.h"
 
 #include <utility>
 #include <vector>
@@ -13,6 +13,13 @@ namespace
 std::pair<std::uint64_t, std::uint64_t> identity(const platform::FolderId &id)
 {
     return {id.device, id.inode};
+}
+
+// Names are shown composed, so that a letter stored as base and accent becomes the one
+// character (and the one page byte) that it is.
+QString composed(const QString &name)
+{
+    return name.normalized(QString::NormalizationForm_C);
 }
 
 // The display name: the file name up to its first ".URL" in any mix of case, or the whole
@@ -42,62 +49,137 @@ void FavouritesScan::writeSortKey(const Lien &lien, QString &key)
     key += lien.url;
 }
 
+// Breadth-first, with the folder table as the queue. Each folder is listed once: its
+// sub-folders are recorded (only in the first folderSearchLimit folders) and its plain files
+// read, which gives the same rows as listing all folders first.
 void FavouritesScan::Lire_Favoris(const QString &Chemin_Favoris)
 {
-    m_dossiers.clear();
+    m_dossiers = {Chemin_Favoris};
     m_liens.clear();
-    m_dossiers.append(Chemin_Favoris);
-
+    m_trouves.clear();
     m_recordedFolders.clear();
-    if (const auto rootId = platform::folderId(Chemin_Favoris))
-        m_recordedFolders.insert(identity(*rootId));
-    // Breadth-first, with the folder list as the queue. The path is copied: appending to the
-    // list may move its items.
-    for (qsizetype i = 0; i < m_dossiers.size() && i < folderSearchLimit; ++i) {
-        const QString chemin = m_dossiers.at(i);
-        Lister_Dossiers(chemin);
-    }
-    m_recordedFolders.clear();
+    m_precedent = {};
+    m_parent = {};
+    m_trouves.push_back({-1, {}, {}, QString()});
 
-    const qsizetype rootLength = Chemin_Favoris.size();
-    for (qsizetype j = 0; j < m_dossiers.size(); ++j) {
-        const QString &dossier = m_dossiers.at(j);
-        // The folder relative to the root, without its final "\".
-        const QString relatif =
-            j == 0 ? QString() : dossier.mid(rootLength, dossier.size() - rootLength - 1);
-        Lister_Liens(dossier, relatif);
+    for (qsizetype i = 0; i < qsizetype(m_trouves.size()); ++i) {
+        platform::Folder dossier = ouvrir(i);
+        if (i == 0 && dossier.isOpen()) {
+            m_trouves[0].id = dossier.id();
+            m_recordedFolders.insert(identity(dossier.id()));
+        }
+        m_trouves[i].premierLien = m_liens.size();
+        if (dossier.isOpen() && dossier.id() == m_trouves[i].id)
+            Lister_Dossier(i, dossier);
+        m_trouves[i].finLiens = m_liens.size();
+        m_precedent = {i, std::move(dossier)};
     }
+    m_precedent = {};
+    m_parent = {};
+    m_recordedFolders.clear();
     sortLiens();
 }
 
-void FavouritesScan::Lister_Dossiers(const QString &chemin)
+platform::Folder FavouritesScan::ouvrir(qsizetype i)
 {
-    for (const platform::DirectoryEntry &entry : platform::listEntries(chemin)) {
-        if (!entry.isFolder || m_recordedFolders.contains(identity(entry.id)))
-            continue;
-        m_recordedFolders.insert(identity(entry.id));
-        m_dossiers.append(chemin + entry.name + QLatin1Char('\\'));
+    const qsizetype parent = m_trouves[i].parent;
+    if (parent < 0)
+        return platform::Folder(m_dossiers.constFirst());
+    if (m_parent.indice != parent) {
+        m_parent = m_precedent.indice == parent ? std::move(m_precedent)
+                                                : DossierOuvert{parent, ouvrirDepuisRacine(parent)};
     }
+    return platform::Folder(m_parent.dossier, m_trouves[i].nomHote.constData());
 }
 
-// Every plain file of the folder is read; those that give a URL become rows.
-void FavouritesScan::Lister_Liens(const QString &chemin, const QString &dossierRelatif)
+// Opens a folder again by the chain of names from the root, checking that each step is
+// still the folder that was recorded there.
+platform::Folder FavouritesScan::ouvrirDepuisRacine(qsizetype i)
 {
-    for (const QString &name : platform::listPlainFiles(chemin)) {
-        QString url = Lire_Url(chemin + name);
+    std::vector<qsizetype> chaine;
+    for (qsizetype j = i; j > 0; j = m_trouves[j].parent)
+        chaine.push_back(j);
+    platform::Folder dossier(m_dossiers.constFirst());
+    for (auto j = chaine.rbegin(); j != chaine.rend() && dossier.isOpen(); ++j) {
+        dossier = platform::Folder(dossier, m_trouves[*j].nomHote.constData());
+        if (dossier.id() != m_trouves[*j].id)
+            return {};
+    }
+    return dossier;
+}
+
+void FavouritesScan::Lister_Dossier(qsizetype i, const platform::Folder &dossier)
+{
+    const bool chercherDossiers = i < folderSearchLimit;
+    dossier.forEachEntry(chercherDossiers, [&](const platform::Folder::Entry &entree) {
+        if (entree.kind == platform::Folder::Kind::Folder) {
+            ajouterDossier(i, entree.hostName, entree.id);
+            return;
+        }
+        // Hidden files are never candidates.
+        if (entree.kind != platform::Folder::Kind::File || entree.hostName[0] == '.')
+            return;
+        const std::optional<QString> nom = platform::nameToProgramText(entree.hostName);
+        if (!nom)
+            return;
+        platform::ByteReader lecteur(dossier, entree.hostName, entree.throughLink);
+        QString url = lireUrl(lecteur);
         if (!url.isEmpty())
-            m_liens.append(Lien{dossierRelatif, displayName(name), std::move(url)});
-    }
+            m_liens.append(Lien{m_trouves[i].relatif, composed(displayName(*nom)), std::move(url),
+                                lecteur.modificationTime()});
+    });
 }
 
-// Rows are moved whole into the order of their keys; keys are never split apart again. Keys
-// are made when compared and the rows are permuted in place, so the sort holds no copy of
-// the table nor of its keys.
+void FavouritesScan::ajouterDossier(qsizetype parent, const char *nomHote,
+                                    const platform::FolderId &id)
+{
+    if (m_recordedFolders.contains(identity(id)))
+        return;
+    const std::optional<QString> nom = platform::nameToProgramText(nomHote);
+    if (!nom)
+        return;
+    m_recordedFolders.insert(identity(id));
+    const QString &relatifParent = m_trouves[parent].relatif;
+    QString relatif =
+        relatifParent.isEmpty() ? composed(*nom) : relatifParent + u'\\' + composed(*nom);
+    m_dossiers.append(m_dossiers.at(parent) + *nom + u'\\');
+    m_trouves.push_back({parent, QByteArray(nomHote), id, std::move(relatif)});
+}
+
+// Rows of one exact folder stay together. Folders come in the order of their text followed
+// by "*" (the start of their rows' keys), ties broken by the exact text, so that folders
+// differing only in case, or holding "*", never interleave; within a folder, rows follow
+// their whole key. Where no two folders differ only in case and no name holds "*", this is
+// the order of the whole keys. Rows are permuted in place: the sort holds no copy of the
+// table, and makes each key only while comparing it.
 void FavouritesScan::sortLiens()
 {
-    const std::vector<qsizetype> order =
-        Cont_Sort(m_liens.size(),
-                  [this](qsizetype row, QString &key) { writeSortKey(m_liens.at(row), key); });
+    const QCollator collator = sortCollator();
+    std::vector<qsizetype> dossiers;
+    for (qsizetype i = 0; i < qsizetype(m_trouves.size()); ++i) {
+        if (m_trouves[i].finLiens > m_trouves[i].premierLien)
+            dossiers.push_back(i);
+    }
+    sortPositions(dossiers.begin(), dossiers.end(), collator, [this](qsizetype i, QString &t) {
+        t = m_trouves[i].relatif;
+        t += u'*';
+    });
+
+    std::vector<qsizetype> order;
+    order.reserve(std::size_t(m_liens.size()));
+    QString key;
+    for (std::size_t d = 0; d < dossiers.size();) {
+        // Folders of the same text (one name stored composed, one decomposed) are one.
+        const std::size_t debutGroupe = order.size();
+        const QString &texte = m_trouves[dossiers[d]].relatif;
+        for (; d < dossiers.size() && m_trouves[dossiers[d]].relatif == texte; ++d) {
+            for (qsizetype r = m_trouves[dossiers[d]].premierLien;
+                 r < m_trouves[dossiers[d]].finLiens; ++r)
+                order.push_back(r);
+        }
+        sortPositions(order.begin() + qsizetype(debutGroupe), order.end(), collator,
+                      [this](qsizetype row, QString &k) { writeSortKey(m_liens.at(row), k); });
+    }
 
     std::vector<bool> placed(order.size(), false);
     for (std::size_t start = 0; start < order.size(); ++start) {

@@ -63,11 +63,10 @@ char *chunkBuffer(qsizetype size)
 
 } // namespace
 
-QString readUrlInChunks(const QString &chemin, qsizetype chunkBytes)
+QString lireUrl(platform::ByteReader &lecteur, qsizetype chunkBytes)
 {
     chunkBytes = std::max<qsizetype>(chunkBytes, 1);
-    platform::ByteReader reader(chemin);
-    if (!reader.isOpen())
+    if (!lecteur.isOpen())
         return {};
 
     // The last bytes of a chunk are kept in front of the next one, so that a "\r\nURL"
@@ -75,17 +74,27 @@ QString readUrlInChunks(const QString &chemin, qsizetype chunkBytes)
     const qsizetype carryMax = urlLineStart.size() - 1;
     char *buffer = chunkBuffer(carryMax + chunkBytes);
     qsizetype carried = 0;
-    for (;;) {
-        const std::int64_t n = reader.read(buffer + carried, chunkBytes);
+    qsizetype searched = 0; // bytes of the file read so far
+    while (searched < urlSearchBytes) {
+        const std::int64_t n =
+            lecteur.read(buffer + carried, std::min(chunkBytes, urlSearchBytes - searched));
         if (n <= 0)
             return {};
+        searched += qsizetype(n);
         const QByteArrayView window(buffer, carried + qsizetype(n));
         const qsizetype d = window.indexOf(urlLineStart);
         if (d >= 0)
-            return finishUrlLine(reader, window.sliced(d + urlLineStart.size()), chunkBytes);
+            return finishUrlLine(lecteur, window.sliced(d + urlLineStart.size()), chunkBytes);
         carried = std::min(carryMax, window.size());
         std::memmove(buffer, buffer + window.size() - carried, std::size_t(carried));
     }
+    return {};
+}
+
+QString readUrlInChunks(const QString &chemin, qsizetype chunkBytes)
+{
+    platform::ByteReader lecteur(chemin);
+    return lireUrl(lecteur, chunkBytes);
 }
 
 QString Lire_Url(const QString &chemin)

@@ -1,6 +1,7 @@
 #include "paths.h"
 
 #include <QFile>
+#include <QStringDecoder>
 
 namespace platform
 {
@@ -14,10 +15,18 @@ bool hasDriveLetter(const QString &path)
            path.at(0).unicode() < 0x80;
 }
 
+// Host bytes as text. A byte-order mark at the start is a character of the name like any
+// other, not a mark to drop.
+QString decodeHostBytes(const QByteArray &bytes)
+{
+    QStringDecoder decoder(QStringDecoder::System, QStringDecoder::Flag::ConvertInitialBom);
+    return decoder(bytes);
+}
+
 // True when the text survives the trip to the file-name encoding and back unchanged.
 bool encodesExactly(const QString &text)
 {
-    return QFile::decodeName(QFile::encodeName(text)) == text;
+    return decodeHostBytes(QFile::encodeName(text)) == text;
 }
 
 } // namespace
@@ -51,7 +60,7 @@ std::optional<QString> nameToProgramText(const QByteArray &hostName)
 {
     if (hostName.isEmpty() || hostName.contains('\\'))
         return std::nullopt;
-    QString name = QFile::decodeName(hostName);
+    QString name = decodeHostBytes(hostName);
     if (QFile::encodeName(name) != hostName)
         return std::nullopt;
     return name;
