@@ -10,6 +10,9 @@
 namespace
 {
 
+// Open folders kept for their sub-folders, well below the usual limit of open files.
+constexpr std::size_t maxParentsOuverts = 256;
+
 std::pair<std::uint64_t, std::uint64_t> identity(const platform::FolderId &id)
 {
     return {id.device, id.inode};
@@ -24,10 +27,12 @@ QString composed(const QString &name)
 
 // The display name: the file name up to its first ".URL" in any mix of case, or the whole
 // name when it holds none.
-QString displayName(const QString &fileName)
+QString displayName(QString fileName)
 {
     const qsizetype ending = fileName.indexOf(QLatin1String(".URL"), 0, Qt::CaseInsensitive);
-    return ending < 0 ? fileName : fileName.left(ending);
+    if (ending >= 0)
+        fileName.truncate(ending);
+    return fileName;
 }
 
 } // namespace
@@ -58,8 +63,7 @@ void FavouritesScan::Lire_Favoris(const QString &Chemin_Favoris)
     m_liens.clear();
     m_trouves.clear();
     m_recordedFolders.clear();
-    m_precedent = {};
-    m_parent = {};
+    m_parentsOuverts.clear();
     m_trouves.push_back({-1, {}, {}, QString()});
 
     for (qsizetype i = 0; i < qsizetype(m_trouves.size()); ++i) {
@@ -69,13 +73,14 @@ void FavouritesScan::Lire_Favoris(const QString &Chemin_Favoris)
             m_recordedFolders.insert(identity(dossier.id()));
         }
         m_trouves[i].premierLien = m_liens.size();
+        const std::size_t avant = m_trouves.size();
         if (dossier.isOpen() && dossier.id() == m_trouves[i].id)
             Lister_Dossier(i, dossier);
         m_trouves[i].finLiens = m_liens.size();
-        m_precedent = {i, std::move(dossier)};
+        if (m_trouves.size() > avant && m_parentsOuverts.size() < maxParentsOuverts)
+            m_parentsOuverts.push_back({i, std::move(dossier)});
     }
-    m_precedent = {};
-    m_parent = {};
+    m_parentsOuverts.clear();
     m_recordedFolders.clear();
     sortLiens();
 }
@@ -85,11 +90,12 @@ platform::Folder FavouritesScan::ouvrir(qsizetype i)
     const qsizetype parent = m_trouves[i].parent;
     if (parent < 0)
         return platform::Folder(m_dossiers.constFirst());
-    if (m_parent.indice != parent) {
-        m_parent = m_precedent.indice == parent ? std::move(m_precedent)
-                                                : DossierOuvert{parent, ouvrirDepuisRacine(parent)};
-    }
-    return platform::Folder(m_parent.dossier, m_trouves[i].nomHote.constData());
+    while (!m_parentsOuverts.empty() && m_parentsOuverts.front().indice < parent)
+        m_parentsOuverts.pop_front();
+    // A parent that could not be kept open is opened again, once for all its sub-folders.
+    if (m_parentsOuverts.empty() || m_parentsOuverts.front().indice != parent)
+        m_parentsOuverts.push_front({parent, ouvrirDepuisRacine(parent)});
+    return platform::Folder(m_parentsOuverts.front().dossier, m_trouves[i].nomHote.constData());
 }
 
 // Opens a folder again by the chain of names from the root, checking that each step is

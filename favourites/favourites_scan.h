@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <deque>
 #include <utility>
 #include <vector>
 
@@ -63,12 +64,11 @@ private:
     // Device and inode of every folder recorded during the walk, so that a folder reached
     // again through a symbolic link (a cycle, or a second way in) is not recorded twice.
     QSet<std::pair<std::uint64_t, std::uint64_t>> m_recordedFolders;
-    // The folder last listed and the parent of the folders being opened, kept open so that
-    // each folder opens from the one above it.
+    // Folders listed whose sub-folders are still to be listed, in table order, kept open (a
+    // bounded number of them) so that each folder opens from the one above it.
     struct DossierOuvert {
         qsizetype indice = -1;
         platform::Folder dossier;
     };
-    DossierOuvert m_precedent;
-    DossierOuvert m_parent;
+    std::deque<DossierOuvert> m_parentsOuverts;
 };

@@ -17,4 +17,7 @@ struct Lien {
     }
 };
 
+// Rows move in memory as plain bytes when the table grows.
+Q_DECLARE_TYPEINFO(Lien, Q_RELOCATABLE_TYPE);
+
 using TableLiens = QVector<Lien>;
