@@ -4,14 +4,20 @@
 #include "favourites/sort_order.h"
 #include "platform/paths.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
 namespace
 {
 
-// Open folders kept for their sub-folders, well below the usual limit of open files.
-constexpr std::size_t maxParentsOuverts = 256;
+// How many folders may stay open for their sub-folders: half the open files allowed, and no
+// more than can have sub-folders.
+std::size_t maxParentsOuverts()
+{
+    return std::clamp<std::size_t>(platform::openFilesAllowed() / 2, 16,
+                                   FavouritesScan::folderSearchLimit);
+}
 
 std::pair<std::uint64_t, std::uint64_t> identity(const platform::FolderId &id)
 {
@@ -33,6 +39,16 @@ QString displayName(QString fileName)
     if (ending >= 0)
         fileName.truncate(ending);
     return fileName;
+}
+
+// The part of the sort key after "folder*": the rows of one folder share the rest, and the
+// collation of two texts with a common start is that of what follows it.
+void writeNameKey(const Lien &lien, QString &key)
+{
+    key.resize(0);
+    key += lien.nom;
+    key += QLatin1Char('*');
+    key += lien.url;
 }
 
 } // namespace
@@ -64,6 +80,7 @@ void FavouritesScan::Lire_Favoris(const QString &Chemin_Favoris)
     m_trouves.clear();
     m_recordedFolders.clear();
     m_parentsOuverts.clear();
+    const std::size_t parentsGardes = maxParentsOuverts();
     m_trouves.push_back({-1, {}, {}, QString()});
 
     for (qsizetype i = 0; i < qsizetype(m_trouves.size()); ++i) {
@@ -77,7 +94,7 @@ void FavouritesScan::Lire_Favoris(const QString &Chemin_Favoris)
         if (dossier.isOpen() && dossier.id() == m_trouves[i].id)
             Lister_Dossier(i, dossier);
         m_trouves[i].finLiens = m_liens.size();
-        if (m_trouves.size() > avant && m_parentsOuverts.size() < maxParentsOuverts)
+        if (m_trouves.size() > avant && m_parentsOuverts.size() < parentsGardes)
             m_parentsOuverts.push_back({i, std::move(dossier)});
     }
     m_parentsOuverts.clear();
@@ -184,7 +201,7 @@ void FavouritesScan::sortLiens()
                 order.push_back(r);
         }
         sortPositions(order.begin() + qsizetype(debutGroupe), order.end(), collator,
-                      [this](qsizetype row, QString &k) { writeSortKey(m_liens.at(row), k); });
+                      [this](qsizetype row, QString &k) { writeNameKey(m_liens.at(row), k); });
     }
 
     std::vector<bool> placed(order.size(), false);

@@ -364,6 +364,12 @@ void writeFileAtomically(const QString &path, const QByteArray &bytes)
     writeFileAtomicallyAt(stored.value_or(path), bytes);
 }
 
+std::size_t openFilesAllowed()
+{
+    const long allowed = sysconf(_SC_OPEN_MAX);
+    return allowed > 0 ? std::size_t(allowed) : 256;
+}
+
 QString programFolder()
 {
     QString host;

@@ -64,6 +64,9 @@ void deleteFile(const QString &path);
 // content stays and RuntimeError is thrown.
 void writeFileAtomically(const QString &path, const QByteArray &bytes);
 
+// How many files this process may hold open at once.
+std::size_t openFilesAllowed();
+
 // The folder that holds the running executable, in program form, without final "\".
 QString programFolder();
 

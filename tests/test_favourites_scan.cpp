@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -109,6 +110,23 @@ private Q_SLOTS:
                     folder.count(u'\\') >= depth);
             depth = folder.count(u'\\');
         }
+    }
+
+    // With few files allowed open, a folder whose parent could not stay open is reached again
+    // from the root: every link is still found.
+    void fewOpenFiles()
+    {
+        Tree tree;
+        for (int i = 0; i < 40; ++i)
+            tree.link(("F" + QByteArray::number(i) + "/G/x.url").constData(), "u");
+        rlimit old{};
+        QCOMPARE(getrlimit(RLIMIT_NOFILE, &old), 0);
+        rlimit few = old;
+        few.rlim_cur = 40;
+        QCOMPARE(setrlimit(RLIMIT_NOFILE, &few), 0);
+        const qsizetype found = scanRows(tree.root()).size();
+        setrlimit(RLIMIT_NOFILE, &old);
+        QCOMPARE(found, 40);
     }
 
     // In a chain of folders the one at position i is at depth i: only the first
