@@ -50,7 +50,7 @@ bool writeDeep(const QByteArray &top, const QList<QByteArray> &folders, const QB
     return written;
 }
 
-// Peak memory allowed for the scan: far below the 2 GB files it reads. AddressSanitizer's own
+// Peak memory allowed for the scan: far below the 15 TB files it reads. AddressSanitizer's own
 // bookkeeping takes several hundred megabytes more, so its builds get a looser bound that
 // still catches a file read whole.
 #if defined(__SANITIZE_ADDRESS__)
@@ -168,7 +168,8 @@ private Q_SLOTS:
             QVERIFY(writeRaw(top + path, x));
         QVERIFY(chmod(top + "Ferme", 0) == 0 && chmod(top + "Lisible", 0444) == 0 &&
                 chmod(top + "illisible.url", 0) == 0 && chmod(top, 0755) == 0);
-        // 15 TB sparse files: a URL line that never ends, and one that starts past the hole.
+        // 15 TB sparse files: a URL line that never ends, and one that starts past the hole, too
+        // far in to be looked for.
         const off_t far = off_t(15) << 40;
         QVERIFY(writeRaw(top + "sans-fin.url", "[InternetShortcut]\r\nURL=http://", far) &&
                 writeRaw(top + "loin.url", "[InternetShortcut]", far));
