@@ -3,9 +3,14 @@
 #include "favourites/favourites_scan.h"
 #include "page/page_generator.h"
 
-QStringList Construire_Page(const QString &Chemin_Favoris, const PageOptions &options)
+TableLiens lireLiens(const QString &Chemin_Favoris)
 {
     FavouritesScan scan;
     scan.Lire_Favoris(Chemin_Favoris);
-    return Generer_Page(scan.takeLiens(), options);
+    return scan.takeLiens();
+}
+
+QStringList Construire_Page(const QString &Chemin_Favoris, const PageOptions &options)
+{
+    return Generer_Page(lireLiens(Chemin_Favoris), options);
 }

@@ -1,23 +1,60 @@
 #include "page/page_file.h"
 
+#include "page/page_builder.h"
 #include "platform/file_system.h"
 #include "platform/windows1252.h"
 
+namespace
+{
+
+constexpr qsizetype taillePiece = 64 * 1024;
+
+} // namespace
+
+EcrivainPage::EcrivainPage(std::function<void(const QByteArray &)> ecrire)
+    : m_ecrire(std::move(ecrire))
+{
+    m_tampon.reserve(taillePiece + 1024);
+}
+
+void EcrivainPage::ajouter(const QString &ligne)
+{
+    m_tampon += platform::encodeWindows1252(ligne);
+    m_tampon += "\r\n";
+    if (m_tampon.size() >= taillePiece)
+        terminer();
+}
+
+void EcrivainPage::terminer()
+{
+    if (m_tampon.isEmpty())
+        return;
+    m_ecrire(m_tampon);
+    m_tampon.resize(0);
+}
+
 QByteArray contenuPage(const QStringList &Page)
 {
-    qsizetype taille = 0;
-    for (const QString &ligne : Page)
-        taille += ligne.size() + 2;
     QByteArray octets;
-    octets.reserve(taille);
-    for (const QString &ligne : Page) {
-        octets += platform::encodeWindows1252(ligne);
-        octets += "\r\n";
-    }
+    EcrivainPage ecrivain([&octets](const QByteArray &piece) { octets += piece; });
+    for (const QString &ligne : Page)
+        ecrivain << ligne;
+    ecrivain.terminer();
     return octets;
 }
 
 void Ecrire_Page(const QString &fichier, const QStringList &Page)
 {
     platform::writeFileAtomically(fichier, contenuPage(Page));
+}
+
+void Enregistrer_Page(const QString &fichier, const QString &Chemin_Favoris,
+                      const PageOptions &options)
+{
+    TableLiens liens = lireLiens(Chemin_Favoris);
+    platform::AtomicFileWriter sortie(fichier);
+    EcrivainPage page([&sortie](const QByteArray &piece) { sortie.write(piece); });
+    genererPage(std::move(liens), options, page);
+    page.terminer();
+    sortie.commit();
 }

@@ -150,7 +150,7 @@ private Q_SLOTS:
             QStringLiteral("/signetor/VirtualStore") + real;
         setProgramFolderWritableForTesting(false);
         const auto restore = qScopeGuard([] { setProgramFolderWritableForTesting({}); });
-        writeFileAtomically(preview, "page");
+        writeFileAtomically(writablePath(preview), "page");
         QVERIFY(support::readFile(stored) == "page" && !QFile::exists(real));
         QVERIFY(plainFileExists(programFolder() + QStringLiteral("\\TEMP.*")));
         support::writeFile(real, "stale"); // deleted along with the store's copy
