@@ -127,6 +127,24 @@ private Q_SLOTS:
         QCOMPARE(support::readFile(m_page), formerPage);
         QCOMPARE(Lire_Page_Demarrage(), QStringLiteral("\\ancienne\\demarrage.html"));
     }
+
+    // SIGTERM or SIGINT in the middle of the write ends signetor-cli by that signal, once its
+    // temporary file is gone and the former page is back in place.
+    void signalKeepsFormerPage()
+    {
+        for (const int signalNumber : {SIGTERM, SIGINT}) {
+            qputenv("SIGNETOR_FAULT", "signal=" + QByteArray::number(signalNumber));
+            QProcess process;
+            process.start(QStringLiteral(SIGNETOR_CLI), {m_root.path(), m_page});
+            QVERIFY(process.waitForFinished(120000));
+            QCOMPARE(process.exitStatus(), QProcess::CrashExit);
+            QCOMPARE(process.exitCode(), signalNumber);
+            QCOMPARE(QDir(m_root.path())
+                         .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                     QStringList(QStringLiteral("page.html")));
+            QCOMPARE(support::readFile(m_page), formerPage);
+        }
+    }
 };
 
 QTEST_MAIN(TestFaultInjection)

@@ -15,6 +15,8 @@
 #include <QScopeGuard>
 #include <QTest>
 
+#include <csignal>
+
 class TestForm1 : public QObject
 {
     Q_OBJECT
@@ -112,6 +114,12 @@ void TestForm1::previewFileLife()
     QVERIFY(!QFile::exists(f.previewHost()));
     form.Cmd_Shell_IE->click();
     QVERIFY(form.close() && !QFile::exists(f.previewHost()));
+    // So does a termination signal, through the same closing.
+    form.show();
+    form.Cmd_Shell_IE->click();
+    std::raise(SIGTERM);
+    QTRY_VERIFY(!form.isVisible());
+    QVERIFY(!QFile::exists(f.previewHost()));
 }
 
 void TestForm1::previewFromReadOnlyInstall()
