@@ -10,7 +10,6 @@
 #include <QCoreApplication>
 
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <new>
 
@@ -43,12 +42,9 @@ void produirePage(const Demande &demande)
         page.terminer();
         return;
     }
-    {
-        const platform::TerminationSignals signaux({SIGTERM, SIGINT, SIGHUP});
-        Enregistrer_Page(demande.fichierPage, demande.cheminFavoris, demande.options);
-    }
-    if (platform::TerminationSignals::caught())
-        platform::TerminationSignals::endByCaughtSignal();
+    Enregistrer_Page(demande.fichierPage, demande.cheminFavoris, demande.options);
+    if (platform::SignalCatch::caught())
+        platform::SignalCatch::endByCaughtSignal();
     if (demande.pageDemarrage)
         Ecrire_Page_Demarrage(demande.fichierPage);
 }
@@ -90,7 +86,7 @@ int executer(const QStringList &arguments)
                            demande, platform::RuntimeError(platform::RuntimeError::OutOfMemory)));
         return 1;
     } catch (const platform::Interrupted &) {
-        platform::TerminationSignals::endByCaughtSignal();
+        platform::SignalCatch::endByCaughtSignal();
     }
     return 0;
 }

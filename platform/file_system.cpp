@@ -333,7 +333,7 @@ void deleteFile(const QString &path)
     }
 }
 
-AtomicFileWriter::AtomicFileWriter(const QString &path)
+AtomicFileWriter::AtomicFileWriter(const QString &path) : m_signals({SIGTERM, SIGINT, SIGHUP})
 {
     const std::optional<QString> host = toHostPath(path);
     if (!host || host->isEmpty())
@@ -360,7 +360,7 @@ AtomicFileWriter::~AtomicFileWriter() = default;
 
 void AtomicFileWriter::write(const QByteArray &bytes)
 {
-    TerminationSignals::throwIfCaught();
+    SignalCatch::throwIfCaught();
     throwIfFault(FaultPoint::Write);
     errno = 0;
     if (m_file->write(bytes) != bytes.size())
@@ -371,7 +371,7 @@ void AtomicFileWriter::write(const QByteArray &bytes)
 
 void AtomicFileWriter::commit()
 {
-    TerminationSignals::throwIfCaught();
+    SignalCatch::throwIfCaught();
     throwIfFault(FaultPoint::Commit);
     errno = 0;
     if (!m_file->commit())

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "termination_signals.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -64,8 +66,9 @@ void deleteFile(const QString &path);
 // temporary file beside it, which takes its place at commit(). The replaced file's mode, group
 // and, when the host allows, owner carry over. Where the folder cannot be written but the file
 // can, the file is rewritten in place instead, its former content then lost on failure. Every
-// failure throws RuntimeError; a termination signal caught meanwhile (termination_signals.h)
-// throws Interrupted. Destroyed before commit(), it removes its temporary file.
+// failure throws RuntimeError. SIGTERM, SIGINT and SIGHUP are held while it lives: once one
+// has come, the next step throws Interrupted, and the caller ends as the signal asks once the
+// temporary file is gone. Destroyed before commit(), it removes its temporary file.
 class AtomicFileWriter
 {
 public:
@@ -78,6 +81,7 @@ public:
     void commit();
 
 private:
+    SignalCatch m_signals;
     std::unique_ptr<QSaveFile> m_file;
 };
 

@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstdlib>
 
 namespace platform
@@ -30,61 +29,70 @@ extern "C" void onSignal(int signalNumber)
 // The pipe lives as long as the process, so a signal never writes to a closed descriptor.
 bool openPipe()
 {
-    if (signalPipe[0] >= 0)
-        return true;
-    return pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) == 0;
+    return signalPipe[0] >= 0 || pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) == 0;
 }
 
-void setHandler(int signalNumber, void (*handler)(int))
+void drainPipe()
 {
-    struct sigaction action = {};
-    action.sa_handler = handler;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(signalNumber, &action, nullptr);
+    unsigned char byte = 0;
+    while (::read(signalPipe[0], &byte, 1) == 1) {
+    }
 }
 
 } // namespace
 
-TerminationSignals::TerminationSignals(std::initializer_list<int> signalNumbers, QObject *parent)
-    : QObject(parent), m_signals(signalNumbers)
+SignalCatch::SignalCatch(std::initializer_list<int> signalNumbers)
 {
-    caughtSignal = 0;
     if (!openPipe())
         return;
-    unsigned char stale = 0;
-    while (::read(signalPipe[0], &stale, 1) == 1) {
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signalNumber : signalNumbers) {
+        struct sigaction former = {};
+        if (sigaction(signalNumber, &action, &former) == 0)
+            m_former.emplace_back(signalNumber, former);
     }
-    m_notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignals::readPipe);
-    for (int signalNumber : m_signals)
-        setHandler(signalNumber, onSignal);
 }
 
-TerminationSignals::~TerminationSignals()
+SignalCatch::~SignalCatch()
 {
-    for (int signalNumber : m_signals)
-        setHandler(signalNumber, SIG_DFL);
+    for (const auto &[signalNumber, former] : m_former)
+        sigaction(signalNumber, &former, nullptr);
 }
 
-int TerminationSignals::caught()
+int SignalCatch::caught()
 {
     return caughtSignal;
 }
 
-void TerminationSignals::throwIfCaught()
+void SignalCatch::throwIfCaught()
 {
     if (caughtSignal != 0)
         throw Interrupted{caughtSignal};
 }
 
-void TerminationSignals::endByCaughtSignal()
+void SignalCatch::endByCaughtSignal()
 {
     const int signalNumber = caughtSignal;
-    setHandler(signalNumber, SIG_DFL);
+    std::signal(signalNumber, SIG_DFL);
     std::raise(signalNumber);
     std::_Exit(128 + signalNumber);
 }
+
+TerminationSignals::TerminationSignals(std::initializer_list<int> signalNumbers, QObject *parent)
+    : QObject(parent), m_catch(signalNumbers)
+{
+    caughtSignal = 0;
+    if (signalPipe[0] < 0)
+        return;
+    drainPipe();
+    m_notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignals::readPipe);
+}
+
+TerminationSignals::~TerminationSignals() = default;
 
 void TerminationSignals::readPipe()
 {

@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+#include <csignal>
 #include <initializer_list>
 #include <vector>
 
@@ -16,10 +17,30 @@ struct Interrupted {
     int signalNumber;
 };
 
-// Turns termination signals (SIGTERM, SIGINT, SIGHUP...) into ordinary events. The handler only
-// records the signal and writes a byte to a pipe; in the event loop a QSocketNotifier turns that
-// byte into received(). Code that runs without the event loop asks caught() instead. One object
-// at a time; its destruction gives the signals back their former handling.
+// While it lives, these signals are caught: the handler only records the signal and writes a
+// byte to a pipe. Its end gives them back the handling they had before, so catches nest.
+class SignalCatch
+{
+public:
+    explicit SignalCatch(std::initializer_list<int> signalNumbers);
+    ~SignalCatch();
+    SignalCatch(const SignalCatch &) = delete;
+    SignalCatch &operator=(const SignalCatch &) = delete;
+
+    // The last signal caught, 0 when none since the last TerminationSignals began.
+    static int caught();
+    // Throws Interrupted when a signal has been caught.
+    static void throwIfCaught();
+    // Ends the process by the caught signal's default action (status 128 + its number).
+    [[noreturn]] static void endByCaughtSignal();
+
+private:
+    std::vector<std::pair<int, struct sigaction>> m_former;
+};
+
+// Turns termination signals (SIGTERM, SIGHUP...) into ordinary events: in the event loop, a
+// QSocketNotifier on the catch's pipe emits received(), so that a window can close as it
+// always does. One object at a time.
 class TerminationSignals : public QObject
 {
     Q_OBJECT
@@ -29,20 +50,13 @@ public:
                                 QObject *parent = nullptr);
     ~TerminationSignals() override;
 
-    // The last signal caught while an object was in place, 0 when none.
-    static int caught();
-    // Throws Interrupted when a signal has been caught.
-    static void throwIfCaught();
-    // Ends the process by the caught signal's default action (status 128 + its number).
-    [[noreturn]] static void endByCaughtSignal();
-
 Q_SIGNALS:
     void received(int signalNumber);
 
 private:
     void readPipe();
 
-    std::vector<int> m_signals;
+    SignalCatch m_catch;
     QSocketNotifier *m_notifier = nullptr;
 };
 
