@@ -382,7 +382,8 @@ QString texteAide()
     ligne(QStringLiteral("--page-demarrage"),
           texte("fait aussi de FICHIER_PAGE la page de démarrage du navigateur"));
     ligne(QStringLiteral("-h, --help"), texte("affiche cette aide"));
-    aide += texte("\nCodes de sortie : 0 réussite, 1 erreur d'exécution (numéro et description "
-                  "sur\nla sortie d'erreur), 2 ligne de commande incorrecte (rien n'est écrit).\n");
+    aide += texte("\nCodes de sortie : 0 réussite, 1 erreur d'exécution (fichier, numéro et "
+                  "description\nsur la sortie d'erreur), 2 ligne de commande incorrecte (rien "
+                  "n'est écrit).\n");
     return aide;
 }
