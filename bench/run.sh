@@ -93,9 +93,9 @@ awk -v small="${per_link[10000]}" -v large="${per_link[100000]}" 'BEGIN {
 }'
 
 # A large page: 1,000 symbolic links to one shortcut whose URL is 60,000 bytes long (just under
-# the 64 KiB a URL may have), so the page is about 60 MB. It is written as it is generated:
-# the peak is the link table plus a bounded buffer, well under the page held once, let alone
-# three times over.
+# the 64 KiB a URL may have), so the page is about 57 MB. It is written as it is generated:
+# the peak is the link table (its texts in UTF-16, about twice the page) plus a bounded
+# buffer; building the page whole first added its lines and its bytes on top.
 big="$work/liens-longs"
 if [ ! -f "$big.done" ]; then
     rm -rf "$big" && mkdir -p "$big/Favoris"
