@@ -233,9 +233,27 @@ QString LecteurArguments::messageAnalyse(const QStringList &arguments) const
     return QStringLiteral("l'option %1 attend une valeur").arg(arguments.last());
 }
 
-// The last option given its value as the next argument ("--titre T"), with that value; when
-// the folder or the page is missing, the value was most likely meant as one of them.
-std::optional<std::pair<QString, QString>> derniereValeurSeparee(const QStringList &arguments)
+// Whether a value can be what the user meant for the option: one that does not fit it, or
+// that names a folder, was most likely meant as the favourites folder or the page.
+bool valeurPlausible(const QString &nom, const QString &valeur)
+{
+    const QFileInfo chemin(cheminAbsolu(valeur));
+    if (chemin.isDir())
+        return false;
+    for (const OptionCouleur &option : optionsCouleur) {
+        if (nom == QString::fromLatin1(option.nom))
+            return lireCouleur(valeur).has_value();
+    }
+    for (const OptionTaille &option : optionsTaille) {
+        if (nom == QString::fromLatin1(option.nom))
+            return lirePosition(valeur).has_value();
+    }
+    return nom != QStringLiteral("image") || chemin.isFile();
+}
+
+// The last option given its value as the next argument ("--titre T"), with that value, when
+// that value was most likely meant as the folder or the page that is missing.
+std::optional<std::pair<QString, QString>> valeurPriseAuxChemins(const QStringList &arguments)
 {
     std::optional<std::pair<QString, QString>> derniere;
     for (qsizetype i = 1; i + 1 < arguments.size(); ++i) {
@@ -245,8 +263,11 @@ std::optional<std::pair<QString, QString>> derniereValeurSeparee(const QStringLi
         if (argument.size() < 2 || !argument.startsWith(QLatin1Char('-')) ||
             argument.contains(QLatin1Char('=')) || estInterrupteur(nomOption(argument)))
             continue;
-        derniere.emplace(avecTirets(nomOption(argument)), arguments.at(++i));
+        derniere.emplace(nomOption(argument), arguments.at(++i));
     }
+    if (!derniere || valeurPlausible(derniere->first, derniere->second))
+        return std::nullopt;
+    derniere->first = avecTirets(derniere->first);
     return derniere;
 }
 
@@ -254,7 +275,7 @@ void LecteurArguments::verifierCombinaisons(const QStringList &arguments,
                                             const QStringList &positionnels) const
 {
     if (positionnels.size() < 2) {
-        if (const auto option = derniereValeurSeparee(arguments))
+        if (const auto option = valeurPriseAuxChemins(arguments))
             throw ErreurSaisie(texte("l'option %1 attend une valeur : « %2 » a été pris pour "
                                      "elle, et il manque alors %3")
                                    .arg(option->first, option->second,
