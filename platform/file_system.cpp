@@ -263,9 +263,12 @@ void keepOwnership(int fd, const struct stat &former)
     struct stat now;
     if (fstat(fd, &now) != 0 || (now.st_dev == former.st_dev && now.st_ino == former.st_ino))
         return;
-    if (fchown(fd, former.st_uid, former.st_gid) != 0) [[maybe_unused]]
-        const int ignored = fchown(fd, uid_t(-1), former.st_gid);
-    fchmod(fd, former.st_mode & 07777);
+    // The group alone may pass where the owner is refused; refused both, the file stays ours.
+    [[maybe_unused]] const bool owned =
+        fchown(fd, former.st_uid, former.st_gid) == 0 || fchown(fd, uid_t(-1), former.st_gid) == 0;
+    // Set after the owner, which clears the set-user and set-group bits; should it fail, the
+    // permission bits that QSaveFile copied stay.
+    [[maybe_unused]] const bool modeKept = fchmod(fd, former.st_mode & 07777) == 0;
 }
 
 } // namespace
