@@ -6,6 +6,7 @@
 
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <optional>
@@ -142,7 +143,7 @@ void verifierChemin(const QString &chemin, const QString &role)
         throw ErreurSaisie(
             QString::fromUtf8("%1 « %2 » contient « \\ », que Signetor ne peut pas utiliser")
                 .arg(role, chemin));
-    if (!platform::toHostPath(chemin))
+    if (QFile::decodeName(QFile::encodeName(chemin)) != chemin)
         throw ErreurSaisie(QString::fromUtf8("%1 « %2 » contient des caractères qui ne sont pas "
                                              "de l'UTF-8 valide")
                                .arg(role, chemin));

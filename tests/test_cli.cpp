@@ -93,8 +93,8 @@ void TestCli::pageAsTheLibraryMakesIt()
     QVERIFY(QDir(m_travail).isEmpty());
 
     o.image = platform::toProgramPath(m_racine.filePath(QStringLiteral("fond.gif")));
-    QCOMPARE(lancer(QStringLiteral("--image ../fond.gif ./../Favoris/./ x/../p")), 0);
-    QCOMPARE(support::readFile(page), pageDe(o));
+    QCOMPARE(lancer(QStringLiteral("--image ../fond.gif ./../Favoris/./ x/../c:p")), 0);
+    QCOMPARE(support::readFile(m_travail + QStringLiteral("/c:p")), pageDe(o));
     QCOMPARE(Lire_Page_Demarrage(), QStringLiteral("\\ancienne.html"));
 
     PageOptions toutes{0x302010, 0xC0B0A0, 0x030201, 0xDDEEFF, 0x00FF00, 0x563412, 0, 8, 9};
