@@ -38,7 +38,7 @@ void produirePage(const Demande &demande)
 {
     if (demande.fichierPage.isEmpty()) {
         EcrivainPage page(ecrireSortieStandard);
-        genererPage(lireLiens(demande.cheminFavoris), demande.options, page);
+        Produire_Page(demande.cheminFavoris, demande.options, page);
         page.terminer();
         return;
     }

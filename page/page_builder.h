@@ -1,13 +1,13 @@
 #pragma once
 
-#include "favourites/lien.h"
+#include "page/page_generator.h"
 #include "page/page_options.h"
 
 #include <QStringList>
 
-// The sorted link table of the favourites below Chemin_Favoris.
-TableLiens lireLiens(const QString &Chemin_Favoris);
+// The whole pipeline short of writing: scans the favourites below Chemin_Favoris, then
+// generates the page with the given look into a sink, line by line.
+void Produire_Page(const QString &Chemin_Favoris, const PageOptions &options, SortiePage &sortie);
 
-// The whole pipeline short of writing: scans the favourites below Chemin_Favoris and builds
-// the page's lines with the given look.
+// The same, the page's lines gathered in a list.
 QStringList Construire_Page(const QString &Chemin_Favoris, const PageOptions &options);

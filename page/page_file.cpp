@@ -4,6 +4,8 @@
 #include "platform/file_system.h"
 #include "platform/windows1252.h"
 
+#include <optional>
+
 namespace
 {
 
@@ -51,10 +53,17 @@ void Ecrire_Page(const QString &fichier, const QStringList &Page)
 void Enregistrer_Page(const QString &fichier, const QString &Chemin_Favoris,
                       const PageOptions &options)
 {
-    TableLiens liens = lireLiens(Chemin_Favoris);
-    platform::AtomicFileWriter sortie(fichier);
-    EcrivainPage page([&sortie](const QByteArray &piece) { sortie.write(piece); });
-    genererPage(std::move(liens), options, page);
+    // The file opens with the first piece of the page, once the favourites are read: a long
+    // scan leaves no temporary file about, and a scan that fails touches no file.
+    std::optional<platform::AtomicFileWriter> sortie;
+    EcrivainPage page([&](const QByteArray &piece) {
+        if (!sortie)
+            sortie.emplace(fichier);
+        sortie->write(piece);
+    });
+    Produire_Page(Chemin_Favoris, options, page);
     page.terminer();
-    sortie.commit();
+    if (!sortie)
+        sortie.emplace(fichier);
+    sortie->commit();
 }
