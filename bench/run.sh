@@ -113,3 +113,27 @@ awk -v small="${per_link[10000]}" -v large="${per_link[100000]}" 'BEGIN {
     bound = log(100000) / log(10000)
     printf "per-link cost, 100,000 over 10,000: %.2f  (n log n allows %.2f)\n", large / small, bound
 }'
+
+# Large URLs: 1,000 symbolic links to one shortcut whose URL is 1,000,000 bytes long (beyond
+# the 64 KiB a URL may have: no link at all) and 60,000 bytes long (just under it: a page of
+# about 57 MB). The page is written as it is generated: the peak is the link table (its texts
+# in UTF-16, about twice the page) plus a bounded buffer; building the page whole first added
+# its lines and its bytes on top.
+for url_bytes in 1000000 60000; do
+    big="$work/liens-$url_bytes"
+    if [ ! -f "$big.done" ]; then
+        rm -rf "$big" && mkdir -p "$big/Favoris"
+        { printf '[InternetShortcut]\r\nURL=https://example.org/'
+          head -c $((url_bytes - 20)) /dev/zero | tr '\0' 'a'; printf '\r\n'; } >"$big/cible.url"
+        for ((i = 1; i <= 1000; i++)); do ln -s ../cible.url "$big/Favoris/lien$i.url"; done
+        touch "$big.done"
+    fi
+    : >"$work/big.txt"
+    for ((r = 1; r <= runs; r++)); do
+        measure "$cli" "$big/Favoris" "$work/page-longue.html" >>"$work/big.txt"
+    done
+    page_mb=$(awk -v b="$(stat -c %s "$work/page-longue.html")" 'BEGIN { print b / 1048576 }')
+    big_kb=$(cut -d' ' -f2 "$work/big.txt" | sort -n | tail -n 1)
+    printf '1,000 links to a %d-byte URL: page %.1f MB, peak memory %.1f MB\n' \
+        "$url_bytes" "$page_mb" "$(awk -v kb="$big_kb" 'BEGIN { print kb / 1024 }')"
+done

@@ -6,6 +6,7 @@
 
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <optional>
@@ -101,10 +102,51 @@ std::optional<int> lirePosition(const QString &valeur)
     return std::nullopt;
 }
 
+// The length of the valid UTF-8 sequence at the start of bytes, 0 when there is none.
+qsizetype sequenceUtf8(QByteArrayView octets)
+{
+    const uchar tete = uchar(octets.front());
+    const qsizetype longueur = tete < 0x80 ? 1 : tete >= 0xF0 ? 4 : tete >= 0xE0 ? 3 : 2;
+    if (longueur > octets.size())
+        return 0;
+    const QByteArrayView sequence = octets.first(longueur);
+    const QString texte = QString::fromUtf8(sequence);
+    return texte.toUtf8() == sequence && !texte.contains(QChar::ReplacementCharacter) ? longueur
+                                                                                      : 0;
+}
+
+QString argumentTexte(QByteArrayView octets)
+{
+    QString texte;
+    while (!octets.isEmpty()) {
+        const qsizetype longueur = sequenceUtf8(octets);
+        if (longueur == 0)
+            texte += QChar(0xDC00 + uchar(octets.front()));
+        else
+            texte += QString::fromUtf8(octets.first(longueur));
+        octets = octets.sliced(qMax<qsizetype>(longueur, 1));
+    }
+    return texte;
+}
+
 // A host path made absolute against the working folder, "." and ".." resolved.
 QString cheminAbsolu(const QString &cheminHote)
 {
     return QDir::cleanPath(QDir::current().absoluteFilePath(cheminHote));
+}
+
+// A path typed on the command line that this program could not mean exactly: "\" is its own
+// separator, and text that the host cannot encode back would name another file.
+void verifierChemin(const QString &chemin, const QString &role)
+{
+    if (chemin.contains(QLatin1Char('\\')))
+        throw ErreurSaisie(
+            QString::fromUtf8("%1 « %2 » contient « \\ », que Signetor ne peut pas utiliser")
+                .arg(role, chemin));
+    if (QFile::decodeName(QFile::encodeName(chemin)) != chemin)
+        throw ErreurSaisie(QString::fromUtf8("%1 « %2 » contient des caractères qui ne sont pas "
+                                             "de l'UTF-8 valide")
+                               .arg(role, chemin));
 }
 
 QString dossierProgramme(const QString &dossierHote)
@@ -124,7 +166,7 @@ public:
 private:
     void analyser(const QStringList &arguments);
     QString messageAnalyse(const QStringList &arguments) const;
-    void verifierCombinaisons(const QStringList &positionnels) const;
+    void verifierCombinaisons(const QStringList &arguments, const QStringList &positionnels) const;
     void lireCouleurs(PageOptions &options) const;
     void lireTailles(PageOptions &options) const;
     void lireChemins(const QStringList &positionnels, Demande &demande) const;
@@ -158,7 +200,7 @@ Demande LecteurArguments::lire(const QStringList &arguments)
         return demande;
     }
     const QStringList positionnels = m_parser.positionalArguments();
-    verifierCombinaisons(positionnels);
+    verifierCombinaisons(arguments, positionnels);
     lireCouleurs(demande.options);
     lireTailles(demande.options);
     if (present("titre"))
@@ -192,8 +234,55 @@ QString LecteurArguments::messageAnalyse(const QStringList &arguments) const
     return QStringLiteral("l'option %1 attend une valeur").arg(arguments.last());
 }
 
-void LecteurArguments::verifierCombinaisons(const QStringList &positionnels) const
+// Whether a value can be what the user meant for the option: one that does not fit it, or
+// that names a folder, was most likely meant as the favourites folder or the page.
+bool valeurPlausible(const QString &nom, const QString &valeur)
 {
+    const QFileInfo chemin(cheminAbsolu(valeur));
+    if (chemin.isDir())
+        return false;
+    for (const OptionCouleur &option : optionsCouleur) {
+        if (nom == QString::fromLatin1(option.nom))
+            return lireCouleur(valeur).has_value();
+    }
+    for (const OptionTaille &option : optionsTaille) {
+        if (nom == QString::fromLatin1(option.nom))
+            return lirePosition(valeur).has_value();
+    }
+    return nom != QStringLiteral("image") || chemin.isFile();
+}
+
+// The last option given its value as the next argument ("--titre T"), with that value, when
+// that value was most likely meant as the folder or the page that is missing.
+std::optional<std::pair<QString, QString>> valeurPriseAuxChemins(const QStringList &arguments)
+{
+    std::optional<std::pair<QString, QString>> derniere;
+    for (qsizetype i = 1; i + 1 < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (argument == QStringLiteral("--"))
+            break;
+        if (argument.size() < 2 || !argument.startsWith(QLatin1Char('-')) ||
+            argument.contains(QLatin1Char('=')) || estInterrupteur(nomOption(argument)))
+            continue;
+        derniere.emplace(nomOption(argument), arguments.at(++i));
+    }
+    if (!derniere || valeurPlausible(derniere->first, derniere->second))
+        return std::nullopt;
+    derniere->first = avecTirets(derniere->first);
+    return derniere;
+}
+
+void LecteurArguments::verifierCombinaisons(const QStringList &arguments,
+                                            const QStringList &positionnels) const
+{
+    if (positionnels.size() < 2) {
+        if (const auto option = valeurPriseAuxChemins(arguments))
+            throw ErreurSaisie(texte("l'option %1 attend une valeur : « %2 » a été pris pour "
+                                     "elle, et il manque alors %3")
+                                   .arg(option->first, option->second,
+                                        positionnels.isEmpty() ? texte("le dossier des favoris")
+                                                               : texte("le fichier de la page")));
+    }
     if (positionnels.isEmpty())
         throw ErreurSaisie(texte("il manque le dossier des favoris et le fichier de la page"));
     if (positionnels.size() == 1)
@@ -244,6 +333,9 @@ void LecteurArguments::lireChemins(const QStringList &positionnels, Demande &dem
         throw ErreurSaisie(texte("le chemin du dossier des favoris est vide"));
     if (page.isEmpty())
         throw ErreurSaisie(texte("le chemin du fichier de la page est vide"));
+    verifierChemin(favoris, texte("le dossier des favoris"));
+    if (page != QStringLiteral("-"))
+        verifierChemin(page, texte("le fichier de la page"));
     const QFileInfo source(cheminAbsolu(favoris));
     if (!source.exists())
         throw ErreurSaisie(texte("le dossier des favoris « %1 » n'existe pas").arg(favoris));
@@ -261,13 +353,22 @@ QString LecteurArguments::lireImage() const
     if (!present("image"))
         return imageParDefaut();
     const QString hote = valeur("image");
-    const QString image = hote.isEmpty() ? QString() : platform::toProgramPath(cheminAbsolu(hote));
-    if (image.isEmpty() || !platform::plainFileExists(image))
+    verifierChemin(hote, texte("l'image de fond"));
+    const QFileInfo fichier(cheminAbsolu(hote));
+    if (hote.isEmpty() || !fichier.isFile() || fichier.fileName().startsWith(QLatin1Char('.')))
         throw ErreurSaisie(texte("l'image de fond « %1 » n'est pas un fichier existant").arg(hote));
-    return image;
+    return platform::toProgramPath(fichier.filePath());
 }
 
 } // namespace
+
+QStringList argumentsLigne(int argc, const char *const *argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << argumentTexte(QByteArrayView(argv[i]));
+    return arguments;
+}
 
 Demande lireDemande(const QStringList &arguments)
 {
@@ -308,8 +409,8 @@ QString texteAide()
     ligne(QStringLiteral("--page-demarrage"),
           texte("fait aussi de FICHIER_PAGE la page de démarrage du navigateur"));
     ligne(QStringLiteral("-h, --help"), texte("affiche cette aide"));
-    aide += texte("\nCodes de sortie : 0 réussite, 1 erreur d'exécution (numéro et description "
-                  "sur\nla sortie d'erreur), 2 ligne de commande incorrecte ou fichier de favoris\n"
-                  "illisible (rien n'est écrit).\n");
+    aide += texte("\nCodes de sortie : 0 réussite, 1 erreur d'exécution (fichier, numéro et "
+                  "description\nsur la sortie d'erreur), 2 ligne de commande incorrecte ou fichier "
+                  "de favoris\nillisible (rien n'est écrit).\n");
     return aide;
 }

@@ -29,5 +29,10 @@ private:
 // Touches no file; throws ErreurSaisie for bad input.
 Demande lireDemande(const QStringList &arguments);
 
+// The command line as program text. Bytes that are not valid in the file-name encoding
+// become lone surrogates (U+DC80 to U+DCFF), so that a path holding them can be refused
+// rather than read as another name.
+QStringList argumentsLigne(int argc, const char *const *argv);
+
 // The French help text printed by -h and --help.
 QString texteAide();

@@ -4,7 +4,9 @@
 #include "favourites/source_error.h"
 #include "page/page_builder.h"
 #include "page/page_file.h"
+#include "platform/paths.h"
 #include "platform/runtime_error.h"
+#include "platform/termination_signals.h"
 
 #include <QCoreApplication>
 
@@ -39,21 +41,39 @@ int refuser(const QString &message)
     return 2;
 }
 
-// Reads the favourites, builds and writes the page exactly as the window's save command does.
+// Reads the favourites, builds and writes the page exactly as the window's save command does,
+// as it is generated. A termination signal during the write ends the run with the former page
+// whole and no temporary file left.
 void produirePage(const Demande &demande)
 {
-    const QStringList page = Construire_Page(demande.cheminFavoris, demande.options);
     if (demande.fichierPage.isEmpty()) {
-        ecrireSortieStandard(contenuPage(page));
+        EcrivainPage page(ecrireSortieStandard);
+        Produire_Page(demande.cheminFavoris, demande.options, page);
+        page.terminer();
         return;
     }
-    Ecrire_Page(demande.fichierPage, page);
+    Enregistrer_Page(demande.fichierPage, demande.cheminFavoris, demande.options);
+    if (platform::SignalCatch::caught())
+        platform::SignalCatch::endByCaughtSignal();
     if (!demande.pageDemarrage)
         return;
     for (const ProfilNavigateur &profil : Ecrire_Page_Demarrage(demande.fichierPage))
         ecrire(stderr, QStringLiteral("signetor-cli : avertissement : la page de démarrage n'a pas "
                                       "pu être inscrite dans le profil « %1 » de %2.\n")
                            .arg(profil.nom, profil.navigateur));
+}
+
+// "signetor-cli : FICHIER : Erreur d'exécution 'N' : description", FICHIER being the page's
+// file as the host names it.
+QString messageExecution(const Demande &demande, const platform::RuntimeError &erreur)
+{
+    const QString fichier = demande.fichierPage.isEmpty()
+                                ? QString::fromUtf8("sortie standard")
+                                : platform::toHostPath(demande.fichierPage).value_or(QString());
+    return QString::fromUtf8("signetor-cli : %1 : Erreur d'exécution '%2' : %3\n")
+        .arg(fichier)
+        .arg(erreur.number())
+        .arg(erreur.description());
 }
 
 int executer(const QStringList &arguments)
@@ -73,14 +93,14 @@ int executer(const QStringList &arguments)
     } catch (const ErreurSource &erreur) {
         return refuser(erreur.message());
     } catch (const platform::RuntimeError &erreur) {
-        ecrire(stderr, erreur.message() + QLatin1Char('\n'));
+        ecrire(stderr, messageExecution(demande, erreur));
         return 1;
     } catch (const std::bad_alloc &) {
-        const platform::RuntimeError erreur(
-            platform::RuntimeError::OutOfMemory,
-            platform::RuntimeError::describe(platform::RuntimeError::OutOfMemory));
-        ecrire(stderr, erreur.message() + QLatin1Char('\n'));
+        ecrire(stderr, messageExecution(
+                           demande, platform::RuntimeError(platform::RuntimeError::OutOfMemory)));
         return 1;
+    } catch (const platform::Interrupted &) {
+        platform::SignalCatch::endByCaughtSignal();
     }
     return 0;
 }
@@ -91,5 +111,5 @@ int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("signetor-cli"));
-    return executer(QCoreApplication::arguments());
+    return executer(argumentsLigne(argc, argv));
 }

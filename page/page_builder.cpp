@@ -1,13 +1,22 @@
 #include "page/page_builder.h"
 
 #include "favourites/source.h"
-#include "page/page_generator.h"
 
-QStringList Construire_Page(const QString &Chemin_Favoris, const PageOptions &options)
+void Produire_Page(const QString &Chemin_Favoris, const PageOptions &options, SortiePage &sortie)
 {
     Source source = lireSource(Chemin_Favoris);
     PageOptions look = options;
     look.echappement =
         source.type == TypeSource::Dossier ? Echappement::Raccourcis : Echappement::Signets;
-    return Generer_Page(std::move(source.liens), look);
+    genererPage(std::move(source.liens), look, sortie);
+}
+
+QStringList Construire_Page(const QString &Chemin_Favoris, const PageOptions &options)
+{
+    struct Lignes : SortiePage {
+        QStringList page;
+        void ajouter(const QString &ligne) override { page << ligne; }
+    } lignes;
+    Produire_Page(Chemin_Favoris, options, lignes);
+    return lignes.page;
 }

@@ -1,23 +1,69 @@
 #include "page/page_file.h"
 
+#include "page/page_builder.h"
 #include "platform/file_system.h"
 #include "platform/windows1252.h"
 
+#include <optional>
+
+namespace
+{
+
+constexpr qsizetype taillePiece = 64 * 1024;
+
+} // namespace
+
+EcrivainPage::EcrivainPage(std::function<void(const QByteArray &)> ecrire)
+    : m_ecrire(std::move(ecrire))
+{
+    m_tampon.reserve(taillePiece + 1024);
+}
+
+void EcrivainPage::ajouter(const QString &ligne)
+{
+    m_tampon += platform::encodeWindows1252(ligne);
+    m_tampon += "\r\n";
+    if (m_tampon.size() >= taillePiece)
+        terminer();
+}
+
+void EcrivainPage::terminer()
+{
+    if (m_tampon.isEmpty())
+        return;
+    m_ecrire(m_tampon);
+    m_tampon.resize(0);
+}
+
 QByteArray contenuPage(const QStringList &Page)
 {
-    qsizetype taille = 0;
-    for (const QString &ligne : Page)
-        taille += ligne.size() + 2;
     QByteArray octets;
-    octets.reserve(taille);
-    for (const QString &ligne : Page) {
-        octets += platform::encodeWindows1252(ligne);
-        octets += "\r\n";
-    }
+    EcrivainPage ecrivain([&octets](const QByteArray &piece) { octets += piece; });
+    for (const QString &ligne : Page)
+        ecrivain << ligne;
+    ecrivain.terminer();
     return octets;
 }
 
 void Ecrire_Page(const QString &fichier, const QStringList &Page)
 {
     platform::writeFileAtomically(fichier, contenuPage(Page));
+}
+
+void Enregistrer_Page(const QString &fichier, const QString &Chemin_Favoris,
+                      const PageOptions &options)
+{
+    // The file opens with the first piece of the page, once the favourites are read: a long
+    // scan leaves no temporary file about, and a scan that fails touches no file.
+    std::optional<platform::AtomicFileWriter> sortie;
+    EcrivainPage page([&](const QByteArray &piece) {
+        if (!sortie)
+            sortie.emplace(fichier);
+        sortie->write(piece);
+    });
+    Produire_Page(Chemin_Favoris, options, page);
+    page.terminer();
+    if (!sortie)
+        sortie.emplace(fichier);
+    sortie->commit();
 }

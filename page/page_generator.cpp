@@ -61,7 +61,8 @@ QString regle(const char *selecteur, const QString &couleur, int position, const
 QString ligneBody(const QString &fond, const QString &image)
 {
     QString ligne = QStringLiteral("<body bgcolor=") + Q + fond + Q;
-    if (platform::plainFileExists(image))
+    // Only an absolute path names an image: "(aucune)" never does, whatever the working folder.
+    if (image.startsWith(QLatin1Char('\\')) && platform::plainFileExists(image))
         ligne += QStringLiteral(" background=") + Q + image + Q;
     return ligne + QStringLiteral(">");
 }
@@ -131,7 +132,7 @@ class Colonnes
 public:
     // When the generator holds the only reference to the table, each row's texts are let go
     // as soon as its line is written, so that a large page never holds both whole.
-    Colonnes(TableLiens &liens, QStringList &page, Echappement echappement)
+    Colonnes(TableLiens &liens, SortiePage &page, Echappement echappement)
         : m_liens(liens), m_page(page), m_echappement(echappement), m_liberer(liens.isDetached())
     {
     }
@@ -192,7 +193,7 @@ private:
     }
 
     TableLiens &m_liens;
-    QStringList &m_page;
+    SortiePage &m_page;
     const Echappement m_echappement;
     const bool m_liberer;
     QString m_dossier;
@@ -214,15 +215,25 @@ void Taille_Police(const int &position, int &points)
     points = dansLaListe ? taillesPoints[position] : 9;
 }
 
-QStringList Generer_Page(TableLiens Liens, const PageOptions &options)
+void genererPage(TableLiens Liens, const PageOptions &options, SortiePage &sortie)
 {
-    QStringList Page = entete(options);
-    Page.reserve(Page.size() + Liens.size() + 16);
+    for (const QString &ligne : entete(options))
+        sortie << ligne;
     const qsizetype coupure = ligneCoupure(Liens);
-    Colonnes colonnes(Liens, Page, options.echappement);
+    Colonnes colonnes(Liens, sortie, options.echappement);
     colonnes.premiere(coupure);
     colonnes.seconde(coupure + 1);
-    Page << QStringLiteral("</tr>") << QStringLiteral("</table>") << QStringLiteral("</body>")
-         << QStringLiteral("</html>");
-    return Page;
+    sortie << QStringLiteral("</tr>") << QStringLiteral("</table>") << QStringLiteral("</body>")
+           << QStringLiteral("</html>");
+}
+
+QStringList Generer_Page(TableLiens Liens, const PageOptions &options)
+{
+    struct Lignes : SortiePage {
+        QStringList page;
+        void ajouter(const QString &ligne) override { page << ligne; }
+    } lignes;
+    lignes.page.reserve(20 + Liens.size() + 16);
+    genererPage(std::move(Liens), options, lignes);
+    return lignes.page;
 }

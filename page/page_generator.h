@@ -11,8 +11,23 @@ QString Couleur_Html(qint32 couleur);
 // The size in points of a position in a size list; 9 for any position out of the list.
 void Taille_Police(const int &position, int &points);
 
+// Receives the lines of a page, without line ends, one at a time and in order.
+class SortiePage
+{
+public:
+    virtual ~SortiePage() = default;
+    virtual void ajouter(const QString &ligne) = 0;
+    SortiePage &operator<<(const QString &ligne)
+    {
+        ajouter(ligne);
+        return *this;
+    }
+};
+
+// Generates the page line by line into a sink, so that it is never held whole. A table
+// handed over with std::move is emptied of its names and URLs as the page is written.
+void genererPage(TableLiens Liens, const PageOptions &options, SortiePage &sortie);
+
 // The lines of the page, without line ends: the head at lines 0 to 19, then the two-column
-// body; the last line, "</html>", is at index Nb_Lignes = size() - 1. A table handed over with
-// std::move is emptied of its names and URLs as the page is written, which keeps the memory
-// of a large page down.
+// body; the last line, "</html>", is at index Nb_Lignes = size() - 1.
 QStringList Generer_Page(TableLiens Liens, const PageOptions &options);

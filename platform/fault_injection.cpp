@@ -15,7 +15,7 @@ namespace platform
 namespace
 {
 
-constexpr int pointCount = 4;
+constexpr int pointCount = 5;
 
 struct Faults {
     std::mutex mutex;
@@ -51,7 +51,7 @@ int errnoFromName(const QByteArray &name)
 
 int pointFromName(const QByteArray &name)
 {
-    static const char *const names[pointCount] = {"open", "write", "commit", "delete"};
+    static const char *const names[pointCount] = {"open", "write", "commit", "delete", "signal"};
     for (int i = 0; i < pointCount; ++i) {
         if (name == names[i])
             return i;

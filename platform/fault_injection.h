@@ -4,10 +4,12 @@
 // touches the file. The environment variable SIGNETOR_FAULT sets the same faults for a whole
 // process, read once: a comma-separated list of point=errno, for example
 // "write=ENOSPC,delete=EBUSY" (points: open, write, commit, delete; errno by name or number).
+// The point "signal" takes a signal number instead, which the process sends itself once the
+// first piece of a file has been written: "signal=15".
 namespace platform
 {
 
-enum class FaultPoint { OpenForWrite, Write, Commit, Delete };
+enum class FaultPoint { OpenForWrite, Write, Commit, Delete, Signal };
 
 void injectFault(FaultPoint point, int errnoValue);
 void clearFaults();

@@ -3,6 +3,7 @@
 #include "fault_injection.h"
 #include "paths.h"
 #include "runtime_error.h"
+#include "termination_signals.h"
 #include "virtual_store.h"
 
 #include <QCoreApplication>
@@ -20,7 +21,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <iterator>
+#include <memory>
 #include <utility>
 
 namespace platform
@@ -250,38 +253,19 @@ void deleteOneFile(const QString &path)
         throw deleteFailure(errno, *host);
 }
 
-void makeParentFolder(const QString &path)
+// Gives the new file the mode, group and, when allowed, owner of the one it replaces. A file
+// rewritten in place keeps them anyway.
+void keepOwnership(int fd, const struct stat &former)
 {
-    const QString folder = path.left(path.lastIndexOf(QLatin1Char('\\')) + 1);
-    const std::optional<QString> host = toHostPath(folder);
-    errno = 0;
-    if (!host || !QDir().mkpath(*host))
-        throw RuntimeError::fromErrno(errno);
-}
-
-void writeFileAtomicallyAt(const QString &path, const QByteArray &bytes)
-{
-    const std::optional<QString> host = toHostPath(path);
-    if (!host || host->isEmpty())
-        throw unusablePath(path);
-    refuseUnwritableTarget(QFile::encodeName(*host));
-
-    throwIfFault(FaultPoint::OpenForWrite);
-    QSaveFile file(*host);
-    errno = 0;
-    // Unbuffered, so that a short write (disk full, file too large) shows at once: a failed
-    // final flush inside commit() is not always reported, and would replace the page with a
-    // truncated one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw saveFailure(errno, file);
-    throwIfFault(FaultPoint::Write);
-    errno = 0;
-    if (file.write(bytes) != bytes.size())
-        throw saveFailure(errno, file);
-    throwIfFault(FaultPoint::Commit);
-    errno = 0;
-    if (!file.commit())
-        throw saveFailure(errno, file);
+    struct stat now;
+    if (fstat(fd, &now) != 0 || (now.st_dev == former.st_dev && now.st_ino == former.st_ino))
+        return;
+    // The group alone may pass where the owner is refused; refused both, the file stays ours.
+    [[maybe_unused]] const bool owned =
+        fchown(fd, former.st_uid, former.st_gid) == 0 || fchown(fd, uid_t(-1), former.st_gid) == 0;
+    // Set after the owner, which clears the set-user and set-group bits; should it fail, the
+    // permission bits that QSaveFile copied stay.
+    [[maybe_unused]] const bool modeKept = fchmod(fd, former.st_mode & 07777) == 0;
 }
 
 } // namespace
@@ -356,12 +340,56 @@ void deleteFile(const QString &path)
     }
 }
 
+AtomicFileWriter::AtomicFileWriter(const QString &path) : m_signals({SIGTERM, SIGINT, SIGHUP})
+{
+    const std::optional<QString> host = toHostPath(path);
+    if (!host || host->isEmpty())
+        throw unusablePath(path);
+    const QByteArray hostBytes = QFile::encodeName(*host);
+    refuseUnwritableTarget(hostBytes);
+    struct stat former;
+    const bool replacing = stat(hostBytes.constData(), &former) == 0;
+
+    throwIfFault(FaultPoint::OpenForWrite);
+    m_file = std::make_unique<QSaveFile>(*host);
+    m_file->setDirectWriteFallback(true);
+    errno = 0;
+    // Unbuffered, so that a short write (disk full, file too large) shows at once: a failed
+    // final flush inside commit() is not always reported, and would replace the page with a
+    // truncated one.
+    if (!m_file->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw saveFailure(errno, *m_file);
+    if (replacing)
+        keepOwnership(m_file->handle(), former);
+}
+
+AtomicFileWriter::~AtomicFileWriter() = default;
+
+void AtomicFileWriter::write(const QByteArray &bytes)
+{
+    SignalCatch::throwIfCaught();
+    throwIfFault(FaultPoint::Write);
+    errno = 0;
+    if (m_file->write(bytes) != bytes.size())
+        throw saveFailure(errno, *m_file);
+    if (const int signalNumber = takeFault(FaultPoint::Signal))
+        std::raise(signalNumber);
+}
+
+void AtomicFileWriter::commit()
+{
+    SignalCatch::throwIfCaught();
+    throwIfFault(FaultPoint::Commit);
+    errno = 0;
+    if (!m_file->commit())
+        throw saveFailure(errno, *m_file);
+}
+
 void writeFileAtomically(const QString &path, const QByteArray &bytes)
 {
-    const std::optional<QString> stored = virtualStorePath(path);
-    if (stored)
-        makeParentFolder(*stored);
-    writeFileAtomicallyAt(stored.value_or(path), bytes);
+    AtomicFileWriter file(path);
+    file.write(bytes);
+    file.commit();
 }
 
 std::size_t openFilesAllowed()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "termination_signals.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -7,8 +9,11 @@
 #include <dirent.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
+
+class QSaveFile;
 
 // The run-time's file and folder services, over the host file system. Paths are program
 // text (see paths.h); folder paths end with "\". Symbolic links are followed; an entry that
@@ -46,9 +51,9 @@ std::optional<FolderId> folderId(const QString &path);
 // the last component are honoured; a text that is not a valid path matches nothing.
 bool plainFileExists(const QString &pathOrPattern);
 
-// Where the program's folder cannot be written, the files that the program writes directly
-// in it (writeFileAtomically), their existence tests (plainFileExists) and their deletion
-// (deleteFile) go to a per-user store instead (virtual_store.h). This gives the path at which
+// Where the program's folder cannot be written, the existence tests (plainFileExists) and the
+// deletion (deleteFile) of the files directly in it look in a per-user store first
+// (virtual_store.h), where the program writes them (writablePath). This gives the path at which
 // such a file really lies, the one to hand to another program; any other path comes back as
 // it is.
 QString effectiveFilePath(const QString &path);
@@ -60,8 +65,30 @@ bool folderHasEntries(const QString &folder);
 // Deletes a file; throws RuntimeError when it cannot.
 void deleteFile(const QString &path);
 
-// Replaces the file at path with these bytes, whole or not at all: on failure the former
-// content stays and RuntimeError is thrown.
+// Replaces the file at a path, written piece by piece, whole or not at all: the bytes go to a
+// temporary file beside it, which takes its place at commit(). The replaced file's mode, group
+// and, when the host allows, owner carry over. Where the folder cannot be written but the file
+// can, the file is rewritten in place instead, its former content then lost on failure. Every
+// failure throws RuntimeError. SIGTERM, SIGINT and SIGHUP are held while it lives: once one
+// has come, the next step throws Interrupted, and the caller ends as the signal asks once the
+// temporary file is gone. Destroyed before commit(), it removes its temporary file.
+class AtomicFileWriter
+{
+public:
+    explicit AtomicFileWriter(const QString &path);
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter &) = delete;
+    AtomicFileWriter &operator=(const AtomicFileWriter &) = delete;
+
+    void write(const QByteArray &bytes);
+    void commit();
+
+private:
+    SignalCatch m_signals;
+    std::unique_ptr<QSaveFile> m_file;
+};
+
+// The same in one call: the file at path gets these bytes.
 void writeFileAtomically(const QString &path, const QByteArray &bytes);
 
 // How many files this process may hold open at once.

@@ -2,12 +2,15 @@
 
 #include "file_system.h"
 #include "paths.h"
+#include "runtime_error.h"
 
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
 
 #include <unistd.h>
+
+#include <cerrno>
 
 namespace platform
 {
@@ -53,6 +56,18 @@ std::optional<QString> virtualStorePath(const QString &programPath)
     const QString mirrored = *home == QLatin1String("/") ? QString() : *home;
     return toProgramPath(data + QStringLiteral("/signetor/VirtualStore") + mirrored) +
            programPath.mid(cut);
+}
+
+QString writablePath(const QString &programPath)
+{
+    const std::optional<QString> stored = virtualStorePath(programPath);
+    if (!stored)
+        return programPath;
+    const std::optional<QString> host = toHostPath(*stored);
+    errno = 0;
+    if (!host || !QDir().mkpath(host->left(host->lastIndexOf(QLatin1Char('/')) + 1)))
+        throw RuntimeError::fromErrno(errno);
+    return *stored;
 }
 
 void setProgramFolderWritableForTesting(std::optional<bool> writable)

@@ -14,6 +14,12 @@ namespace platform
 // written (program form); nullopt for any other path, or when the folder can be written.
 std::optional<QString> virtualStorePath(const QString &programPath);
 
+// The path at which the program writes a file of its own folder: the store's, its folders made,
+// when the folder cannot be written; the path itself otherwise. Only the window's preview file
+// goes through here: a page that the user names is written where it is named, or not at all.
+// Throws RuntimeError when the store's folder cannot be made.
+QString writablePath(const QString &programPath);
+
 // Tests run as root, for whom every folder is writable: this overrides the check
 // (nullopt restores it).
 void setProgramFolderWritableForTesting(std::optional<bool> writable);

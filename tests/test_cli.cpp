@@ -6,6 +6,10 @@
 
 #include <QtTest>
 
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 // Every run is of a copy of signetor-cli with defbg.gif beside it, in a fresh working
 // folder beside the favourites tree.
 class TestCli : public QObject
@@ -16,11 +20,26 @@ class TestCli : public QObject
     QString m_favoris, m_programme, m_travail, m_erreurs;
     QByteArray m_sortie;
 
-    // Runs the program with these arguments, separated by blanks.
-    int lancer(const QString &arguments)
+    // Runs the program with these arguments, separated by blanks; "%BAD" stands for a last
+    // argument with a byte that is not UTF-8. As root, asNobody runs it as user nobody.
+    int lancer(const QString &arguments, bool asNobody = false)
     {
         QProcess processus;
-        processus.start(m_programme, arguments.split(QLatin1Char(' ')));
+        if (asNobody && geteuid() == 0)
+            processus.setChildProcessModifier([] {
+                if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
+                    _exit(99);
+            });
+        QStringList liste = arguments.split(QLatin1Char(' '));
+        if (liste.removeAll(QStringLiteral("%BAD")))
+            processus.start(
+                QStringLiteral("/bin/sh"),
+                QStringList{QStringLiteral("-c"),
+                            QStringLiteral("exec \"$0\" \"$@\" \"$(printf 'bad\\377')\""),
+                            m_programme} +
+                    liste);
+        else
+            processus.start(m_programme, liste);
         processus.waitForFinished(120000);
         m_sortie = processus.readAllStandardOutput();
         m_erreurs = QString::fromUtf8(processus.readAllStandardError());
@@ -37,6 +56,7 @@ private Q_SLOTS:
     void pageAsTheLibraryMakesIt();
     void otherRunsTouchNothing_data();
     void otherRunsTouchNothing();
+    void replacedPageKeepsOwnerAndMode();
 };
 
 void TestCli::initTestCase()
@@ -52,6 +72,7 @@ void TestCli::initTestCase()
         "<!DOCTYPE NETSCAPE-Bookmark-file-1><DL><DT><A HREF=\"http://b/\">B</A></DL>");
     support::writeFile(m_racine.filePath(QStringLiteral("prog/defbg.gif")), "GIF89a");
     m_programme = m_racine.filePath(QStringLiteral("prog/signetor-cli"));
+    QVERIFY(chmod(QFile::encodeName(m_racine.path()).constData(), 0755) == 0);
     QVERIFY(QFile::copy(QStringLiteral(SIGNETOR_CLI), m_programme));
 }
 
@@ -76,8 +97,8 @@ void TestCli::pageAsTheLibraryMakesIt()
     QVERIFY(QDir(m_travail).isEmpty());
 
     o.image = platform::toProgramPath(m_racine.filePath(QStringLiteral("fond.gif")));
-    QCOMPARE(lancer(QStringLiteral("--image ../fond.gif ./../Favoris/./ x/../p")), 0);
-    QCOMPARE(support::readFile(page), pageDe(o));
+    QCOMPARE(lancer(QStringLiteral("--image ../fond.gif ./../Favoris/./ x/../c:p")), 0);
+    QCOMPARE(support::readFile(m_travail + QStringLiteral("/c:p")), pageDe(o));
     QCOMPARE(Lire_Page_Demarrage(), QStringLiteral("\\ancienne.html"));
 
     PageOptions toutes{0x302010, 0xC0B0A0, 0x030201, 0xDDEEFF, 0x00FF00, 0x563412, 0, 8, 9};
@@ -124,6 +145,10 @@ void TestCli::otherRunsTouchNothing_data()
     cas("--couleur-lien #GG0000 %F p", 2, "« #GG0000 » n'est pas une couleur");
     cas("--taille-titre 09 %F p", 2, "« 09 » n'est pas une taille de la liste (7 8 9 10 12 14");
     cas("%F", 2, "il manque le fichier de la page");
+    cas("--taille-liens %F p", 2, "l'option --taille-liens attend une valeur : « ");
+    cas("%F a\\b\\p", 2, "le fichier de la page « a\\b\\p » contient « \\ »");
+    cas("%F %BAD", 2, "le fichier de la page « bad");
+    cas("--image ../f*.gif %F p", 2, "l'image de fond « ../f*.gif » n'est pas un fichier");
     cas("%F p --titre", 2, "l'option --titre attend une valeur");
     cas("--image %F --sans-image %F p", 2, "--image et --sans-image s'excluent");
     cas("--page-demarrage %F -", 2, "la sortie standard ne peut pas devenir la page de démarrage");
@@ -149,6 +174,31 @@ void TestCli::otherRunsTouchNothing()
              QStringList{QStringLiteral("p")});
     QCOMPARE(support::readFile(m_travail + QStringLiteral("/p")), "ancienne");
     QCOMPARE(Lire_Page_Demarrage(), QStringLiteral("\\ancienne.html"));
+}
+
+// A replaced page keeps its mode, group and owner. Where only the file, not its folder, can be
+// written, the page is rewritten in place.
+void TestCli::replacedPageKeepsOwnerAndMode()
+{
+    const QString page = m_travail + QStringLiteral("/p");
+    support::writeFile(page, "ancienne");
+    const QByteArray hote = QFile::encodeName(page);
+    const bool root = geteuid() == 0;
+    const uid_t proprietaire = root ? 65534 : geteuid();
+    const gid_t groupe = root ? 33 : getegid();
+    QVERIFY(chown(hote.constData(), proprietaire, groupe) == 0 &&
+            chmod(hote.constData(), 0640) == 0);
+    QVERIFY(chmod(QFile::encodeName(m_travail).constData(), 0555) == 0);
+    const auto rendre = qScopeGuard([&] { chmod(QFile::encodeName(m_travail).constData(), 0755); });
+    QCOMPARE(lancer(QStringLiteral("../Favoris p"), true), 0);
+    QVERIFY(support::readFile(page).startsWith("<html>"));
+    QCOMPARE(lancer(QStringLiteral("../Favoris p")), 0);
+    struct stat st;
+    QVERIFY(stat(hote.constData(), &st) == 0);
+    QCOMPARE(std::make_tuple(st.st_uid, st.st_gid, st.st_mode & 07777),
+             std::make_tuple(proprietaire, groupe, mode_t(0640)));
+    QCOMPARE(QDir(m_travail).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{QStringLiteral("p")});
 }
 
 QTEST_GUILESS_MAIN(TestCli)

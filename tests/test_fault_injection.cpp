@@ -37,6 +37,11 @@ class TestFaultInjection : public QObject
     QTemporaryDir m_root;
     QString m_page = m_root.filePath(QStringLiteral("page.html")); // in the favourites folder
 
+    QString pageFor(int point) const
+    {
+        return point == missingFolder ? m_page + QStringLiteral(".d/p.html") : m_page;
+    }
+
     // Runs signetor-cli under the fault; gives its standard error when it ends with status 1.
     QString cliErrors(int point, int errnoValue)
     {
@@ -50,9 +55,8 @@ class TestFaultInjection : public QObject
                 std::signal(SIGXFSZ, SIG_IGN);
                 setrlimit(RLIMIT_FSIZE, &cap);
             });
-        const QString page = point == missingFolder ? m_page + QStringLiteral(".d/p.html") : m_page;
         process.start(QStringLiteral(SIGNETOR_CLI),
-                      {QStringLiteral("--page-demarrage"), m_root.path(), page});
+                      {QStringLiteral("--page-demarrage"), m_root.path(), pageFor(point)});
         const bool failed = process.waitForFinished(120000) && process.exitCode() == 1;
         return failed ? QString::fromUtf8(process.readAllStandardError()).chopped(1) : QString();
     }
@@ -107,14 +111,39 @@ private Q_SLOTS:
         QFETCH(int, point);
         QFETCH(int, errnoValue);
         QFETCH(int, number);
-        const QString reported =
-            via == cli ? cliErrors(point, errnoValue) : windowMessage(via, point, errnoValue);
-        QCOMPARE(reported, platform::RuntimeError(number).message());
+        const platform::RuntimeError error(number);
+        if (via == cli) {
+            QCOMPARE(cliErrors(point, errnoValue),
+                     QStringLiteral("signetor-cli : %1 : Erreur d'exécution '%2' : %3")
+                         .arg(pageFor(point))
+                         .arg(number)
+                         .arg(error.description()));
+        } else {
+            QCOMPARE(windowMessage(via, point, errnoValue), error.message());
+        }
         const auto everything = QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot;
         QCOMPARE(QDir(m_root.path()).entryList(everything),
                  QStringList(QStringLiteral("page.html")));
         QCOMPARE(support::readFile(m_page), formerPage);
         QCOMPARE(Lire_Page_Demarrage(), QStringLiteral("\\ancienne\\demarrage.html"));
+    }
+
+    // SIGTERM or SIGINT in the middle of the write ends signetor-cli by that signal, once its
+    // temporary file is gone and the former page is back in place.
+    void signalKeepsFormerPage()
+    {
+        for (const int signalNumber : {SIGTERM, SIGINT}) {
+            qputenv("SIGNETOR_FAULT", "signal=" + QByteArray::number(signalNumber));
+            QProcess process;
+            process.start(QStringLiteral(SIGNETOR_CLI), {m_root.path(), m_page});
+            QVERIFY(process.waitForFinished(120000));
+            QCOMPARE(process.exitStatus(), QProcess::CrashExit);
+            QCOMPARE(process.exitCode(), signalNumber);
+            QCOMPARE(QDir(m_root.path())
+                         .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                     QStringList(QStringLiteral("page.html")));
+            QCOMPARE(support::readFile(m_page), formerPage);
+        }
     }
 };
 

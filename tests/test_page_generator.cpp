@@ -1,6 +1,7 @@
 #include "page/page_generator.h"
 #include "test_support.h"
 
+#include <QDir>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -121,8 +122,9 @@ void TestPageGenerator::columns()
     QCOMPARE(Generer_Page(table(dossiers), PageOptions()).mid(20), corps(attendu));
 }
 
-// A background only for a plain file that the text names, a
-// pattern included; an empty title leaves line 17 empty. No cap on the rows.
+// A background only for a plain file that the text names, a pattern included, by an absolute
+// path: never "(aucune)", even as a file of the working folder. An empty title leaves line 17
+// empty. No cap on the rows.
 void TestPageGenerator::textImageTitleAndLength()
 {
     QTemporaryDir dir;
@@ -137,6 +139,12 @@ void TestPageGenerator::textImageTitleAndLength()
         const QStringList sansTitre = Generer_Page({}, o);
         QCOMPARE(sansTitre.at(16), QStringLiteral("<body bgcolor=\"#FFFF9F\"%1>").arg(fond));
         QCOMPARE(sansTitre.at(2) + sansTitre.at(17), QStringLiteral("<title></title>"));
+    }
+    QDir::setCurrent(dir.path());
+    support::writeFile(dir.filePath(aucuneImage), "GIF89a");
+    for (const QString &relatif : {aucuneImage, QStringLiteral("fond.gif")}) {
+        o.image = relatif;
+        QCOMPARE(Generer_Page({}, o).at(16), QStringLiteral("<body bgcolor=\"#FFFF9F\">"));
     }
     const TableLiens liens(50000, {QString(), QStringLiteral("N"), QStringLiteral("U")});
     QCOMPARE(Generer_Page(liens, o).size(), 20 + (3 + 50000) + 3 + 4);

@@ -139,8 +139,9 @@ private Q_SLOTS:
                 support::readFile(host("w/readonly.html")) == "keep");
     }
 
-    // Where the program's folder cannot be written, the files it writes there go to a
-    // per-user store; other folders, sub-folders included, are never redirected.
+    // Where the program's folder cannot be written, the files it writes there through
+    // writablePath go to a per-user store; other folders, sub-folders included, are never
+    // redirected.
     void programFolderStore()
     {
         const QString preview = programFolder() + QStringLiteral("\\TEMP.HTML");
@@ -150,10 +151,12 @@ private Q_SLOTS:
             QStringLiteral("/signetor/VirtualStore") + real;
         setProgramFolderWritableForTesting(false);
         const auto restore = qScopeGuard([] { setProgramFolderWritableForTesting({}); });
-        writeFileAtomically(preview, "page");
+        writeFileAtomically(writablePath(preview), "page");
         QVERIFY(support::readFile(stored) == "page" && !QFile::exists(real));
         QVERIFY(plainFileExists(programFolder() + QStringLiteral("\\TEMP.*")));
-        support::writeFile(real, "stale"); // deleted along with the store's copy
+        // A file named there is written there; it goes along with the store's copy.
+        writeFileAtomically(preview, "named");
+        QCOMPARE(support::readFile(real), "named");
         deleteFile(preview);
         QVERIFY(!QFile::exists(stored) && !QFile::exists(real));
         QVERIFY(!virtualStorePath(programFolder() + QStringLiteral("\\sub\\TEMP.HTML")));

@@ -7,6 +7,8 @@
 #include "page/page_file.h"
 #include "platform/paths.h"
 #include "platform/runtime_error.h"
+#include "platform/termination_signals.h"
+#include "platform/virtual_store.h"
 #include "window/info.h"
 #include "window/seams.h"
 
@@ -22,6 +24,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 
+#include <csignal>
 #include <functional>
 #include <new>
 
@@ -73,16 +76,15 @@ public:
     Sablier &operator=(const Sablier &) = delete;
 };
 
-// A text typed into a size list's field selects the item it spells exactly, and no item
-// otherwise; the typed text stays as typed.
+// A text typed into a size list's field leaves no item selected, even one it spells; the
+// typed text stays as typed.
 void suivreSaisie(QComboBox *liste)
 {
     QObject::connect(liste->lineEdit(), &QLineEdit::textEdited, liste, [liste](const QString &t) {
-        const int position = liste->findText(t, Qt::MatchExactly | Qt::MatchCaseSensitive);
-        if (position == liste->currentIndex())
+        if (liste->currentIndex() == -1)
             return;
         const int curseur = liste->lineEdit()->cursorPosition();
-        liste->setCurrentIndex(position);
+        liste->setCurrentIndex(-1);
         liste->setEditText(t);
         liste->lineEdit()->setCursorPosition(curseur);
     });
@@ -123,6 +125,12 @@ Form1::Form1(const QString &programFolder, QWidget *parent)
     creerBoutons();
     ordonnerTabulation();
     Form_Load();
+    // A termination signal or the end of the desktop session closes the window as "Quitter"
+    // does, so that the preview file goes.
+    auto *signaux = new platform::TerminationSignals({SIGTERM, SIGHUP, SIGINT}, this);
+    connect(signaux, &platform::TerminationSignals::received, this, &QWidget::close);
+    connect(qGuiApp, &QGuiApplication::commitDataRequest, this,
+            [this] { executer([this] { supprimerApercu(); }); });
 }
 
 QRect Form1::zone(int x, int y, int width, int height) const
@@ -431,6 +439,9 @@ template <typename Command> void Form1::executer(Command command)
     } catch (const std::bad_alloc &) {
         const int numero = platform::RuntimeError::OutOfMemory;
         erreurExecution(platform::RuntimeError(numero, platform::RuntimeError::describe(numero)));
+    } catch (const platform::Interrupted &) {
+        // A termination signal stopped the command, its page file unwritten; the signal's own
+        // event closes the window next.
     }
 }
 
@@ -475,7 +486,7 @@ void Form1::Cmd_Recherche_Fichier_Click()
             return;
         repaint();
         const Sablier sablier;
-        Ecrire_Page(Nom_Fichier, Construire_Page(Chemin_Favoris, optionsPage()));
+        Enregistrer_Page(Nom_Fichier, Chemin_Favoris, optionsPage());
         if (Chk_Demarrage->checkState() == Qt::Checked)
             Ecrire_Page_Demarrage(Nom_Fichier);
     });
@@ -488,7 +499,7 @@ void Form1::Cmd_Shell_IE_Click()
         const QString chemin = fichierApercu();
         {
             const Sablier sablier;
-            Ecrire_Page(chemin, Construire_Page(Chemin_Favoris, optionsPage()));
+            Enregistrer_Page(platform::writablePath(chemin), Chemin_Favoris, optionsPage());
         }
         seams::ShellExecuteA({this, QStringLiteral("open"), chemin, QString(), QString(), 0});
     });
