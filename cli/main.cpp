@@ -1,6 +1,8 @@
 #include "cli/cli_arguments.h"
 
 #include "browser/api.h"
+#include "favourites/export_signets.h"
+#include "favourites/favourites_scan.h"
 #include "page/page_builder.h"
 #include "page/page_file.h"
 #include "platform/runtime_error.h"
@@ -27,6 +29,17 @@ void ecrireSortieStandard(const QByteArray &octets)
     const size_t ecrits = std::fwrite(octets.constData(), 1, size_t(octets.size()), stdout);
     if (ecrits != size_t(octets.size()) || std::fflush(stdout) != 0)
         throw platform::RuntimeError::fromErrno(errno);
+}
+
+// The links of the favourites, written as a bookmark file.
+void produireSignets(const Demande &demande)
+{
+    FavouritesScan scan;
+    scan.Lire_Favoris(demande.cheminFavoris);
+    if (demande.fichierPage.isEmpty())
+        ecrireSortieStandard(contenuSignets(scan.Liens()));
+    else
+        ecrireSignets(demande.fichierPage, scan.Liens());
 }
 
 // Scans, builds and writes the page exactly as the window's save command does.
@@ -57,7 +70,7 @@ int executer(const QStringList &arguments)
         return 0;
     }
     try {
-        produirePage(demande);
+        demande.signets ? produireSignets(demande) : produirePage(demande);
     } catch (const platform::RuntimeError &erreur) {
         ecrire(stderr, erreur.message() + QLatin1Char('\n'));
         return 1;

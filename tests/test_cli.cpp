@@ -1,4 +1,6 @@
 #include "browser/api.h"
+#include "favourites/export_signets.h"
+#include "favourites/favourites_scan.h"
 #include "page/page_builder.h"
 #include "page/page_file.h"
 #include "platform/paths.h"
@@ -86,6 +88,11 @@ void TestCli::pageAsTheLibraryMakesIt()
     QCOMPARE(lancer(options + QStringLiteral(" ../Favoris p")), 0);
     QCOMPARE(support::readFile(page), pageDe(toutes));
     QCOMPARE(Lire_Page_Demarrage(), platform::toProgramPath(page));
+
+    FavouritesScan scan;
+    scan.Lire_Favoris(support::programFolder(m_favoris));
+    QCOMPARE(lancer(QStringLiteral("--signets ../Favoris p")), 0);
+    QCOMPARE(support::readFile(page), contenuSignets(scan.Liens()));
 }
 
 void TestCli::otherRunsTouchNothing_data()
@@ -104,6 +111,7 @@ void TestCli::otherRunsTouchNothing_data()
     cas("%F", 2, "il manque le fichier de la page");
     cas("%F p --titre", 2, "l'option --titre attend une valeur");
     cas("--image %F --sans-image %F p", 2, "--image et --sans-image s'excluent");
+    cas("--signets --page-demarrage %F p", 2, "--signets et --page-demarrage s'excluent");
     cas("--page-demarrage %F -", 2, "la sortie standard ne peut pas devenir la page de démarrage");
     cas("--page-demarrage absent p", 2, "le dossier des favoris « absent » n'existe pas");
     cas("--image absente.gif %F p", 2, "l'image de fond « absente.gif » n'est pas un fichier");
