@@ -248,9 +248,12 @@ void LecteurArguments::lireChemins(const QStringList &positionnels, Demande &dem
         throw ErreurSaisie(texte("le chemin du dossier des favoris est vide"));
     if (page.isEmpty())
         throw ErreurSaisie(texte("le chemin du fichier de la page est vide"));
-    if (!QFileInfo(cheminAbsolu(favoris)).isDir())
+    const QFileInfo source(cheminAbsolu(favoris));
+    if (!source.exists())
         throw ErreurSaisie(texte("le dossier des favoris « %1 » n'existe pas").arg(favoris));
-    demande.cheminFavoris = dossierProgramme(favoris);
+    // A folder is a shortcut tree; a file is a bookmark file, read by lireSource.
+    demande.cheminFavoris =
+        source.isDir() ? dossierProgramme(favoris) : platform::toProgramPath(cheminAbsolu(favoris));
     if (page != QStringLiteral("-"))
         demande.fichierPage = platform::toProgramPath(cheminAbsolu(page));
 }

@@ -8,7 +8,7 @@
 // What one run of signetor-cli is asked to do, once its command line has been checked.
 struct Demande {
     bool aide = false;
-    QString cheminFavoris; // program form, ending with "\"
+    QString cheminFavoris; // program form: a folder ending with "\", or a bookmark file
     QString fichierPage;   // program form; empty when the page goes to standard output
     bool pageDemarrage = false;
     bool signets = false; // write the links as a bookmark file to fichierPage instead of the page

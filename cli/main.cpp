@@ -2,7 +2,8 @@
 
 #include "browser/api.h"
 #include "favourites/export_signets.h"
-#include "favourites/favourites_scan.h"
+#include "favourites/source.h"
+#include "favourites/source_error.h"
 #include "page/page_builder.h"
 #include "page/page_file.h"
 #include "platform/runtime_error.h"
@@ -31,18 +32,26 @@ void ecrireSortieStandard(const QByteArray &octets)
         throw platform::RuntimeError::fromErrno(errno);
 }
 
+// Bad input, a favourites file that cannot be read included: a French message, exit status 2,
+// nothing written.
+int refuser(const QString &message)
+{
+    ecrire(stderr, QStringLiteral("signetor-cli : %1\n").arg(message) +
+                       QString::fromUtf8("Pour l'aide : signetor-cli --help\n"));
+    return 2;
+}
+
 // The links of the favourites, written as a bookmark file.
 void produireSignets(const Demande &demande)
 {
-    FavouritesScan scan;
-    scan.Lire_Favoris(demande.cheminFavoris);
+    const Source source = lireSource(demande.cheminFavoris);
     if (demande.fichierPage.isEmpty())
-        ecrireSortieStandard(contenuSignets(scan.Liens()));
+        ecrireSortieStandard(contenuSignets(source.liens));
     else
-        ecrireSignets(demande.fichierPage, scan.Liens());
+        ecrireSignets(demande.fichierPage, source.liens);
 }
 
-// Scans, builds and writes the page exactly as the window's save command does.
+// Reads the favourites, builds and writes the page exactly as the window's save command does.
 void produirePage(const Demande &demande)
 {
     const QStringList page = Construire_Page(demande.cheminFavoris, demande.options);
@@ -61,9 +70,7 @@ int executer(const QStringList &arguments)
     try {
         demande = lireDemande(arguments);
     } catch (const ErreurSaisie &erreur) {
-        ecrire(stderr, QStringLiteral("signetor-cli : %1\n").arg(erreur.message()) +
-                           QString::fromUtf8("Pour l'aide : signetor-cli --help\n"));
-        return 2;
+        return refuser(erreur.message());
     }
     if (demande.aide) {
         ecrire(stdout, texteAide());
@@ -71,6 +78,8 @@ int executer(const QStringList &arguments)
     }
     try {
         demande.signets ? produireSignets(demande) : produirePage(demande);
+    } catch (const ErreurSource &erreur) {
+        return refuser(erreur.message());
     } catch (const platform::RuntimeError &erreur) {
         ecrire(stderr, erreur.message() + QLatin1Char('\n'));
         return 1;

@@ -67,7 +67,7 @@ void FavouritesScan::Lire_Favoris(const QString &Chemin_Favoris)
             j == 0 ? QString() : dossier.mid(rootLength, dossier.size() - rootLength - 1);
         Lister_Liens(dossier, relatif);
     }
-    sortLiens();
+    trierLiens(m_liens);
 }
 
 void FavouritesScan::Lister_Dossiers(const QString &chemin)
@@ -93,25 +93,24 @@ void FavouritesScan::Lister_Liens(const QString &chemin, const QString &dossierR
 // Rows are moved whole into the order of their keys; keys are never split apart again. Keys
 // are made when compared and the rows are permuted in place, so the sort holds no copy of
 // the table nor of its keys.
-void FavouritesScan::sortLiens()
+void FavouritesScan::trierLiens(TableLiens &liens)
 {
-    const std::vector<qsizetype> order =
-        Cont_Sort(m_liens.size(),
-                  [this](qsizetype row, QString &key) { writeSortKey(m_liens.at(row), key); });
+    const std::vector<qsizetype> order = Cont_Sort(
+        liens.size(), [&liens](qsizetype row, QString &key) { writeSortKey(liens.at(row), key); });
 
     std::vector<bool> placed(order.size(), false);
     for (std::size_t start = 0; start < order.size(); ++start) {
         if (placed[start])
             continue;
         // Follow the cycle that starts here: position k receives the row order[k].
-        Lien first = std::move(m_liens[qsizetype(start)]);
+        Lien first = std::move(liens[qsizetype(start)]);
         std::size_t k = start;
         while (std::size_t(order[k]) != start) {
-            m_liens[qsizetype(k)] = std::move(m_liens[order[k]]);
+            liens[qsizetype(k)] = std::move(liens[order[k]]);
             placed[k] = true;
             k = std::size_t(order[k]);
         }
-        m_liens[qsizetype(k)] = std::move(first);
+        liens[qsizetype(k)] = std::move(first);
         placed[k] = true;
     }
 }

@@ -31,6 +31,9 @@ public:
     // Hands the link table over, leaving the scan empty.
     TableLiens takeLiens() { return std::exchange(m_liens, {}); }
 
+    // Puts rows of any source in the order of their sort keys, as a scan leaves its links.
+    static void trierLiens(TableLiens &liens);
+
     // The text by which a row is ordered: folder, "*", name, "*", URL.
     static QString sortKey(const Lien &lien);
     // The same, written into a buffer that the caller reuses.
@@ -39,7 +42,6 @@ public:
 private:
     void Lister_Dossiers(const QString &chemin);
     void Lister_Liens(const QString &chemin, const QString &dossierRelatif);
-    void sortLiens();
 
     QStringList m_dossiers;
     TableLiens m_liens;

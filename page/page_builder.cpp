@@ -1,11 +1,13 @@
 #include "page/page_builder.h"
 
-#include "favourites/favourites_scan.h"
+#include "favourites/source.h"
 #include "page/page_generator.h"
 
 QStringList Construire_Page(const QString &Chemin_Favoris, const PageOptions &options)
 {
-    FavouritesScan scan;
-    scan.Lire_Favoris(Chemin_Favoris);
-    return Generer_Page(scan.takeLiens(), options);
+    Source source = lireSource(Chemin_Favoris);
+    PageOptions look = options;
+    look.echappement =
+        source.type == TypeSource::Dossier ? Echappement::Raccourcis : Echappement::Signets;
+    return Generer_Page(std::move(source.liens), look);
 }

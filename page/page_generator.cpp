@@ -37,12 +37,12 @@ QString sousTitreEncadre(const QString &texte)
     return fermeture + sousTitre(texte) + ouverture;
 }
 
-QString ligneLien(const Lien &lien)
+QString ligneLien(const Lien &lien, Echappement echappement)
 {
     // Built in one allocation of the exact size: a large page holds one such line per link.
     return QLatin1String("<span class=") % Q % QLatin1String("lien") % Q %
-           QLatin1String("><a href=") % Q % lien.url % Q % QLatin1Char('>') % lien.nom %
-           QLatin1String("</a></span><br>");
+           QLatin1String("><a href=") % Q % urlHtml(lien.url) % Q % QLatin1Char('>') %
+           texteHtml(lien.nom, echappement) % QLatin1String("</a></span><br>");
 }
 
 QString nomCourt(const QString &dossier)
@@ -130,8 +130,8 @@ class Colonnes
 public:
     // When the generator holds the only reference to the table, each row's texts are let go
     // as soon as its line is written, so that a large page never holds both whole.
-    Colonnes(TableLiens &liens, QStringList &page)
-        : m_liens(liens), m_page(page), m_liberer(liens.isDetached())
+    Colonnes(TableLiens &liens, QStringList &page, Echappement echappement)
+        : m_liens(liens), m_page(page), m_echappement(echappement), m_liberer(liens.isDetached())
     {
     }
 
@@ -141,7 +141,7 @@ public:
     {
         m_page << debutColonne;
         m_dossier = dossierDe(0);
-        m_page << sousTitre(m_dossier);
+        m_page << sousTitre(texteHtml(m_dossier, m_echappement));
         lister(0, fin, 1);
         m_page << finColonne;
     }
@@ -151,7 +151,7 @@ public:
     {
         m_page << debutColonne;
         m_dossier = dossierDe(debut);
-        m_page << sousTitreEncadre(m_dossier);
+        m_page << sousTitreEncadre(texteHtml(m_dossier, m_echappement));
         lister(debut, m_liens.size() - 1, 0);
         m_page << finColonne;
     }
@@ -170,7 +170,7 @@ private:
             if (lien.dossier != m_dossier)
                 changerDossier(lien.dossier, niveauEnPlus);
             if (!lien.url.isEmpty())
-                m_page << ligneLien(lien);
+                m_page << ligneLien(lien, m_echappement);
             if (m_liberer) {
                 m_liens[i].nom.clear();
                 m_liens[i].url.clear();
@@ -186,18 +186,81 @@ private:
         m_profondeur = int(dossier.count(QLatin1Char('\\'))) + niveauEnPlus;
         for (int k = 0; k < m_profondeur; ++k)
             m_page << ouverture;
-        m_page << sousTitreEncadre(nomCourt(dossier));
+        m_page << sousTitreEncadre(texteHtml(nomCourt(dossier), m_echappement));
         m_dossier = dossier;
     }
 
     TableLiens &m_liens;
     QStringList &m_page;
+    const Echappement m_echappement;
     const bool m_liberer;
     QString m_dossier;
     int m_profondeur = 0;
 };
 
+// Control characters are escaped as well: they would break the page's one line per link.
+bool aEchapper(QChar c, Echappement echappement)
+{
+    const char16_t u = c.unicode();
+    return u < 0x20 || u == u'<' || u == u'>' || u == u'"' ||
+           (u == u'&' && echappement == Echappement::Signets);
+}
+
+// The reference that stands for a character that aEchapper picks.
+QString reference(QChar c, Echappement echappement)
+{
+    const char16_t u = c.unicode();
+    if (echappement == Echappement::Signets) {
+        switch (u) {
+        case u'&':
+            return QStringLiteral("&amp;");
+        case u'<':
+            return QStringLiteral("&lt;");
+        case u'>':
+            return QStringLiteral("&gt;");
+        case u'"':
+            return QStringLiteral("&quot;");
+        }
+    }
+    return QStringLiteral("&#%1;").arg(int(u));
+}
+
 } // namespace
+
+QString texteHtml(const QString &texte, Echappement echappement)
+{
+    qsizetype i = 0;
+    while (i < texte.size() && !aEchapper(texte[i], echappement))
+        ++i;
+    if (i == texte.size())
+        return texte; // shared, not copied: most names need nothing
+    QString sortie = texte.left(i);
+    for (; i < texte.size(); ++i) {
+        if (aEchapper(texte[i], echappement))
+            sortie += reference(texte[i], echappement);
+        else
+            sortie += texte[i];
+    }
+    return sortie;
+}
+
+QString urlHtml(const QString &url)
+{
+    const auto aEncoder = [](QChar c) { return c == u'"' || c == u'\r' || c == u'\n'; };
+    if (std::none_of(url.begin(), url.end(), aEncoder))
+        return url;
+    QString sortie;
+    sortie.reserve(url.size() + 6);
+    for (const QChar c : url) {
+        if (aEncoder(c))
+            sortie += c == u'"'    ? QLatin1String("%22")
+                      : c == u'\r' ? QLatin1String("%0D")
+                                   : QLatin1String("%0A");
+        else
+            sortie += c;
+    }
+    return sortie;
+}
 
 QString Couleur_Html(qint32 couleur)
 {
@@ -217,7 +280,7 @@ QStringList Generer_Page(TableLiens Liens, const PageOptions &options)
     QStringList Page = entete(options);
     Page.reserve(Page.size() + Liens.size() + 16);
     const qsizetype coupure = ligneCoupure(Liens);
-    Colonnes colonnes(Liens, Page);
+    Colonnes colonnes(Liens, Page, options.echappement);
     colonnes.premiere(coupure);
     colonnes.seconde(coupure + 1);
     Page << QStringLiteral("</tr>") << QStringLiteral("</table>") << QStringLiteral("</body>")

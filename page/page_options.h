@@ -9,6 +9,11 @@ constexpr qint32 RGB(int r, int g, int b)
     return qint32(r + 256 * g + 65536 * b);
 }
 
+// How the names and folder titles of the rows go into the page. A shortcut tree keeps its
+// names byte for byte but for what no Windows file name holds ("<", ">", '"', control
+// characters); a bookmark file's titles come from web pages and are escaped whole.
+enum class Echappement { Raccourcis, Signets };
+
 // The look of the page, as the main window holds it when a command starts.
 struct PageOptions {
     qint32 Couleur_Fond = RGB(255, 255, 159);
@@ -22,6 +27,7 @@ struct PageOptions {
     int positionLink = 2;    // selected position of Cmb_Link
     QString titre = QStringLiteral("Internet Explorer - Favoris"); // Txt(3)
     QString image = QStringLiteral("(aucune)");                    // Txt(2)
+    Echappement echappement = Echappement::Raccourcis; // set from the source that was read
 };
 
 // The default favourites folder and the text that stands for "no background image".

@@ -1,6 +1,6 @@
 #include "browser/api.h"
 #include "favourites/export_signets.h"
-#include "favourites/favourites_scan.h"
+#include "favourites/source.h"
 #include "page/page_builder.h"
 #include "page/page_file.h"
 #include "platform/paths.h"
@@ -48,6 +48,10 @@ void TestCli::initTestCase()
         support::writeFile(m_favoris + QLatin1Char('/') + QString::fromUtf8(nom),
                            support::shortcut("https://example.org/?a=1&b=2"));
     support::writeFile(m_racine.filePath(QStringLiteral("fond.gif")), "GIF89a");
+    support::writeFile(m_racine.filePath(QStringLiteral("Bookmarks")), "{\"roots\": {\"other\": {");
+    support::writeFile(
+        m_racine.filePath(QStringLiteral("favoris.html")),
+        "<!DOCTYPE NETSCAPE-Bookmark-file-1><DL><DT><A HREF=\"http://b/\">B</A></DL>");
     support::writeFile(m_racine.filePath(QStringLiteral("prog/defbg.gif")), "GIF89a");
     m_programme = m_racine.filePath(QStringLiteral("prog/signetor-cli"));
     QVERIFY(QFile::copy(QStringLiteral(SIGNETOR_CLI), m_programme));
@@ -89,10 +93,15 @@ void TestCli::pageAsTheLibraryMakesIt()
     QCOMPARE(support::readFile(page), pageDe(toutes));
     QCOMPARE(Lire_Page_Demarrage(), platform::toProgramPath(page));
 
-    FavouritesScan scan;
-    scan.Lire_Favoris(support::programFolder(m_favoris));
-    QCOMPARE(lancer(QStringLiteral("--signets ../Favoris p")), 0);
-    QCOMPARE(support::readFile(page), contenuSignets(scan.Liens()));
+    // A bookmark file is read as well.
+    const QString signets = m_racine.filePath(QStringLiteral("favoris.html"));
+    QCOMPARE(lancer(QStringLiteral("--sans-image ") + signets + QStringLiteral(" -")), 0);
+    QCOMPARE(m_sortie, contenuPage(Construire_Page(platform::toProgramPath(signets), {})));
+    QVERIFY(m_sortie.contains("<a href=\"http://b/\">B</a>"));
+
+    QCOMPARE(lancer(QStringLiteral("--signets ") + signets + QStringLiteral(" p")), 0);
+    QCOMPARE(support::readFile(page),
+             contenuSignets(lireSource(platform::toProgramPath(signets)).liens));
 }
 
 void TestCli::otherRunsTouchNothing_data()
@@ -115,6 +124,7 @@ void TestCli::otherRunsTouchNothing_data()
     cas("--page-demarrage %F -", 2, "la sortie standard ne peut pas devenir la page de démarrage");
     cas("--page-demarrage absent p", 2, "le dossier des favoris « absent » n'existe pas");
     cas("--image absente.gif %F p", 2, "l'image de fond « absente.gif » n'est pas un fichier");
+    cas("%C p", 2, "Bookmarks » est endommagé ou incomplet");
 }
 
 // Help on standard output; bad input: exit 2 and a French message. The old page and the
@@ -125,6 +135,7 @@ void TestCli::otherRunsTouchNothing()
     QFETCH(int, code);
     QFETCH(QString, message);
     support::writeFile(m_travail + QStringLiteral("/p"), "ancienne");
+    arguments.replace(QStringLiteral("%C"), m_racine.filePath(QStringLiteral("Bookmarks")));
     QCOMPARE(lancer(arguments.replace(QStringLiteral("%F"), m_favoris)), code);
     QVERIFY2((code ? m_erreurs : QString::fromUtf8(m_sortie)).contains(message),
              qPrintable(m_erreurs));

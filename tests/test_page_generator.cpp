@@ -66,6 +66,8 @@ private Q_SLOTS:
     void columns_data();
     void columns();
     void textImageTitleAndLength();
+    void escaping_data();
+    void escaping();
 };
 
 // The head's exact lines with the default look; then each colour and size in its rules
@@ -119,16 +121,13 @@ void TestPageGenerator::columns()
     QCOMPARE(Generer_Page(table(dossiers), PageOptions()).mid(20), corps(attendu));
 }
 
-// The rows' texts go in unescaped; a background only for a plain file that the text names, a
+// A background only for a plain file that the text names, a
 // pattern included; an empty title leaves line 17 empty. No cap on the rows.
 void TestPageGenerator::textImageTitleAndLength()
 {
     QTemporaryDir dir;
     support::writeFile(dir.filePath(QStringLiteral("fond.gif")), "GIF89a");
     support::writeFile(dir.filePath(QStringLiteral("dossier.gif/x")), "");
-    const QString t = QStringLiteral("&<\"");
-    QCOMPARE(Generer_Page({{t, t, t}}, PageOptions()).at(22),
-             QStringLiteral("<span class=\"lien\"><a href=\"&<\"\">&<\"</a></span><br>"));
     PageOptions o;
     o.titre.clear();
     for (const char *nom : {"fond.gif", "f*.gif", "dossier.gif", "e*.gif"}) {
@@ -141,6 +140,47 @@ void TestPageGenerator::textImageTitleAndLength()
     }
     const TableLiens liens(50000, {QString(), QStringLiteral("N"), QStringLiteral("U")});
     QCOMPARE(Generer_Page(liens, o).size(), 20 + (3 + 50000) + 3 + 4);
+}
+
+void TestPageGenerator::escaping_data()
+{
+    QTest::addColumn<bool>("signets");
+    QTest::addColumn<QString>("texte");
+    QTest::addColumn<QString>("attendu");
+    const auto cas = [](const char *nom, bool signets, const char *texte, const char *attendu) {
+        QTest::newRow(nom) << signets << QString::fromUtf8(texte) << QString::fromUtf8(attendu);
+    };
+    // Every name that Windows could hold stays byte for byte, "&" included.
+    cas("tree, Windows name", false, "Tom & Jerry's été; a=b", "Tom & Jerry's été; a=b");
+    cas("tree, Linux-only name", false, "<b>\"x\"\t\x01</b>",
+        "&#60;b&#62;&#34;x&#34;&#9;&#1;&#60;/b&#62;");
+    cas("bookmarks", true, "<script>&amp; \"x\"\n", "&lt;script&gt;&amp;amp; &quot;x&quot;&#10;");
+}
+
+// Names and folder titles, escaped by the kind of source; URLs of any source keep only '"',
+// CR and LF from leaving the attribute.
+void TestPageGenerator::escaping()
+{
+    QFETCH(bool, signets);
+    QFETCH(QString, texte);
+    QFETCH(QString, attendu);
+    PageOptions o;
+    o.echappement = signets ? Echappement::Signets : Echappement::Raccourcis;
+    const QString url = QStringLiteral("http://x/?a=\"<&>\"\r\n");
+    const QStringList page =
+        Generer_Page({{texte, texte, url}, {texte + QStringLiteral("\\") + texte, texte, url}}, o);
+    const QString lien =
+        QStringLiteral("<span class=\"lien\"><a href=\"http://x/?a=%22<&>%22%0D%0A\">") + attendu +
+        QStringLiteral("</a></span><br>");
+    QCOMPARE(
+        page.mid(20, 10),
+        QStringList(
+            {QStringLiteral("<td valign=\"top\">"),
+             QStringLiteral("<span class=\"sstitre\">") + attendu + QStringLiteral("</span>"), lien,
+             QStringLiteral("</td>"), QStringLiteral("<td valign=\"top\">"),
+             QStringLiteral("</blockquote><span class=\"sstitre\">") + attendu +
+                 QStringLiteral("\\") + attendu + QStringLiteral("</span><blockquote>"),
+             lien, QStringLiteral("</td>"), QStringLiteral("</tr>"), QStringLiteral("</table>")}));
 }
 
 QTEST_GUILESS_MAIN(TestPageGenerator)

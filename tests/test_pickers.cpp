@@ -17,6 +17,7 @@ private Q_SLOTS:
     void folderAndImagePickers();
     void colourPickers();
     void folderPickerDialog();
+    void bookmarkFiles();
 };
 
 void TestPickers::folderAndImagePickers()
@@ -90,7 +91,40 @@ void TestPickers::folderPickerDialog()
     QCOMPARE(save.acceptMode(), QFileDialog::AcceptSave);
     QVERIFY(save.testOption(QFileDialog::DontConfirmOverwrite) && save.defaultSuffix().isEmpty());
     QCOMPARE(save.selectedFiles(), QStringList(f.host(QStringLiteral("Favoris/Dummy.url"))));
-    QCOMPARE(save.nameFilters(), QStringList(QStringLiteral("URL (*.URL) (*.URL *.url)")));
+    QCOMPARE(save.nameFilters(),
+             QStringList({QStringLiteral("URL (*.URL) (*.URL *.url)"),
+                          QStringLiteral("Marque-pages (bookmarks.html, places.sqlite, Bookmarks) "
+                                         "(*.html *.HTML *.htm *.HTM places.sqlite PLACES.SQLITE "
+                                         "Bookmarks BOOKMARKS bookmarks)")}));
+}
+
+void TestPickers::bookmarkFiles()
+{
+    // A bookmark file picked goes in the box as it is and gives the page; one that cannot be
+    // read gives a message naming it and no page, and the program goes on.
+    WindowFixture f;
+    Form1 &form = f.open();
+    support::writeFile(
+        f.host(QStringLiteral("signets/favoris.html")),
+        "<!DOCTYPE NETSCAPE-Bookmark-file-1><DL><DT><A HREF=\"http://b/\">B</A></DL>");
+    support::writeFile(f.host(QStringLiteral("signets/Bookmarks")), "{\"roots\": {");
+    const QString html = f.program(QStringLiteral("signets/favoris.html"));
+    const QString json = f.program(QStringLiteral("signets/Bookmarks"));
+    f.answers << DialogAnswer::file(html) << DialogAnswer::file(json);
+    form.Cmd_Favoris_Path_Click();
+    QCOMPARE(form.Txt[0]->text(), html);
+    form.Cmd_Shell_IE_Click();
+    QVERIFY(support::readFile(f.previewHost()).contains("<a href=\"http://b/\">B</a>"));
+    QVERIFY(QFile::remove(f.previewHost()));
+
+    form.Cmd_Favoris_Path_Click(); // opens in the folder of the file in the box
+    QCOMPARE(f.dialogs.last().section(u'|', 3), f.program(QStringLiteral("signets/")));
+    QCOMPARE(form.Chemin_Favoris, json);
+    form.Cmd_Shell_IE_Click();
+    QCOMPARE(f.boxes.size(), 1);
+    QCOMPARE(f.boxes[0].title, QStringLiteral("Signetor"));
+    QVERIFY(f.boxes[0].prompt.contains(QStringLiteral("« %1 »").arg(json)));
+    QVERIFY(!QFile::exists(f.previewHost()) && f.shells.size() == 1 && f.endings.isEmpty());
 }
 
 QTEST_MAIN(TestPickers)

@@ -1,6 +1,8 @@
 #include "window/form1.h"
 
 #include "browser/api.h"
+#include "favourites/source.h"
+#include "favourites/source_error.h"
 #include "page/page_builder.h"
 #include "page/page_file.h"
 #include "platform/runtime_error.h"
@@ -405,6 +407,9 @@ template <typename Command> void Form1::executer(Command command)
 {
     try {
         command();
+    } catch (const ErreurSource &erreur) {
+        // Nothing is written: an unreadable source never passes for an empty page.
+        seams::MsgBox({this, erreur.message(), 48, QStringLiteral("Signetor")});
     } catch (const platform::RuntimeError &error) {
         erreurExecution(error);
     } catch (const std::bad_alloc &) {
@@ -508,12 +513,22 @@ void Form1::Cmd_Favoris_Path_Click()
 {
     CommonDialog.CancelError = true;
     CommonDialog.DialogTitle = QStringLiteral("Choisir le répertoire \"Favoris\"");
-    CommonDialog.Filter = QStringLiteral("URL (*.URL)|*.URL|");
+    CommonDialog.Filter = QStringLiteral("URL (*.URL)|*.URL|"
+                                         "Marque-pages (bookmarks.html, places.sqlite, Bookmarks)|"
+                                         "*.html;*.htm;places.sqlite;Bookmarks|");
     CommonDialog.FileName = QStringLiteral("Dummy.url");
     try {
-        CommonDialog.InitDir = Chemin_Favoris;
+        // Opens in the favourites folder, or in the folder of the bookmark file.
+        CommonDialog.InitDir =
+            Chemin_Favoris.left(Chemin_Favoris.lastIndexOf(QLatin1Char('\\')) + 1);
         CommonDialog.ShowSave();
         const QString &choix = CommonDialog.FileName;
+        // A bookmark file picked by the second filter is itself the source.
+        if (typeFichierSignets(choix)) {
+            Chemin_Favoris = choix;
+            Txt[0]->setText(Chemin_Favoris);
+            return;
+        }
         const QString dossier = choix.left(choix.lastIndexOf(QLatin1Char('\\')) + 1);
         if (platform::folderHasEntries(dossier)) {
             Chemin_Favoris = dossier;

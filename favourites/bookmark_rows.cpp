@@ -1,0 +1,54 @@
+#include "favourites/bookmark_rows.h"
+
+#include "favourites/source_error.h"
+#include "platform/file_system.h"
+
+#include <QFileInfo>
+
+#include "platform/paths.h"
+
+QString titreDossier(const QString &titre)
+{
+    QString t = titre;
+    t.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return t;
+}
+
+QString dossierEnfant(const QString &parent, const QString &titre)
+{
+    return parent.isEmpty() ? titreDossier(titre)
+                            : parent + QLatin1Char('\\') + titreDossier(titre);
+}
+
+void ajouterSignet(TableLiens &liens, const QString &dossier, const QString &titre,
+                   const QString &url, qint64 date)
+{
+    if (url.isEmpty() || url.startsWith(QLatin1String("place:"), Qt::CaseInsensitive))
+        return;
+    Lien lien{dossier, titre.isEmpty() ? url : titreDossier(titre), url};
+    lien.date = date;
+    liens.append(std::move(lien));
+}
+
+QByteArray lireFichierEntier(const QString &fichier, qint64 maxOctets)
+{
+    const std::optional<QString> hote = platform::toHostPath(fichier);
+    const QFileInfo info(hote.value_or(QString()));
+    if (!hote || !info.isFile())
+        throw ErreurSource::illisible(fichier);
+    if (info.size() > maxOctets)
+        throw ErreurSource::tropGrand(fichier, maxOctets);
+    platform::ByteReader lecteur(fichier);
+    if (!lecteur.isOpen())
+        throw ErreurSource::illisible(fichier);
+    // The size is checked again while reading: the file may grow meanwhile.
+    QByteArray octets;
+    octets.reserve(info.size());
+    char tampon[1 << 16];
+    for (std::int64_t lu; (lu = lecteur.read(tampon, sizeof tampon)) > 0;) {
+        if (octets.size() + lu > maxOctets)
+            throw ErreurSource::tropGrand(fichier, maxOctets);
+        octets.append(tampon, lu);
+    }
+    return octets;
+}

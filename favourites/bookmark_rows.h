@@ -1,0 +1,28 @@
+#pragma once
+
+#include "favourites/lien.h"
+
+#include <QByteArray>
+#include <QString>
+
+// What the three bookmark readers share: how a bookmark becomes a row, and how a whole file
+// is read in bounded memory.
+
+// A folder or bookmark title as one step of the folder column: a "\" would make a folder
+// that does not exist, so it becomes "/".
+QString titreDossier(const QString &titre);
+
+// "parent\titre", or titre alone at the top.
+QString dossierEnfant(const QString &parent, const QString &titre);
+
+// Adds the row of one bookmark: named by its title, or by its URL when it has none. A
+// bookmark without a URL and a "place:" query give no row.
+void ajouterSignet(TableLiens &liens, const QString &dossier, const QString &titre,
+                   const QString &url, qint64 date);
+
+// The bytes of a whole source file (program form). Throws ErreurSource when it is not a
+// regular file that can be read, or is larger than maxOctets.
+QByteArray lireFichierEntier(const QString &fichier, qint64 maxOctets);
+
+// Whole-file readers (the HTML and JSON ones) refuse files larger than this.
+constexpr qint64 tailleMaxSignets = qint64(256) << 20;

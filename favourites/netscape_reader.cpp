@@ -1,0 +1,246 @@
+#include "favourites/netscape_reader.h"
+
+#include "favourites/bookmark_rows.h"
+#include "favourites/source_error.h"
+#include "platform/windows1252.h"
+
+#include <QElapsedTimer>
+#include <QStringDecoder>
+
+#include <gumbo.h>
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace
+{
+
+// Every block that the parser allocates, so that a parse given up half-way (by jumping out
+// of the allocator) frees all it had, and a finished tree is freed without the parser's own
+// recursive destruction, which a deep tree would overflow.
+struct Arene {
+    struct Bloc {
+        Bloc *precedent;
+        Bloc *suivant;
+        std::size_t taille;
+        std::max_align_t alignement[1];
+    };
+    Bloc tete{&tete, &tete, 0, {}};
+    qint64 octets = 0;
+    qint64 maxOctets = 0;
+    qint64 maxNanosecondes = 0;
+    QElapsedTimer chrono;
+    std::jmp_buf sortie;
+
+    ~Arene()
+    {
+        for (Bloc *b = tete.suivant; b != &tete;) {
+            Bloc *suivant = b->suivant;
+            std::free(b);
+            b = suivant;
+        }
+    }
+};
+
+constexpr std::size_t enteteBloc = offsetof(Arene::Bloc, alignement);
+
+void *allouer(void *donnees, std::size_t taille)
+{
+    auto *arene = static_cast<Arene *>(donnees);
+    arene->octets += qint64(taille);
+    // Time is looked at here because the parser allocates for every node it makes, and
+    // between two nodes it does at most work proportional to the tree's depth.
+    if (arene->octets > arene->maxOctets || arene->chrono.nsecsElapsed() > arene->maxNanosecondes)
+        std::longjmp(arene->sortie, 1);
+    auto *bloc = static_cast<Arene::Bloc *>(std::malloc(enteteBloc + taille));
+    if (!bloc)
+        std::longjmp(arene->sortie, 1);
+    bloc->taille = taille;
+    bloc->precedent = &arene->tete;
+    bloc->suivant = arene->tete.suivant;
+    arene->tete.suivant->precedent = bloc;
+    arene->tete.suivant = bloc;
+    return reinterpret_cast<char *>(bloc) + enteteBloc;
+}
+
+void liberer(void *donnees, void *pointeur)
+{
+    if (!pointeur)
+        return;
+    auto *arene = static_cast<Arene *>(donnees);
+    auto *bloc = reinterpret_cast<Arene::Bloc *>(static_cast<char *>(pointeur) - enteteBloc);
+    arene->octets -= qint64(bloc->taille);
+    bloc->precedent->suivant = bloc->suivant;
+    bloc->suivant->precedent = bloc->precedent;
+    std::free(bloc);
+}
+
+// Kept apart, with nothing to destroy in its frame, because the allocator may jump back here.
+GumboOutput *analyser(Arene &arene, const GumboOptions &options, const QByteArray &texte)
+{
+    if (setjmp(arene.sortie) != 0)
+        return nullptr;
+    return gumbo_parse_with_options(&options, texte.constData(), std::size_t(texte.size()));
+}
+
+QByteArray enUtf8(const QByteArray &octets)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    constexpr qsizetype morceau = 1 << 16;
+    for (qsizetype debut = 0; debut < octets.size(); debut += morceau) {
+        (void)utf8(QByteArrayView(octets).sliced(debut, std::min(morceau, octets.size() - debut)));
+        if (utf8.hasError())
+            return platform::decodeWindows1252(octets).toUtf8();
+    }
+    return octets;
+}
+
+// A file cut short loses its last closing tags: a whole file ends with the "</DL>" of its
+// top list, possibly followed by "<p>", "</body>", "</html>" and blanks.
+bool finitParListe(const QByteArray &texte)
+{
+    QByteArray fin = texte.right(256).toLower();
+    static const QByteArray suffixes[] = {"<p>", "</p>", "</body>", "</html>"};
+    for (bool retire = true; retire;) {
+        fin = fin.trimmed();
+        retire = false;
+        for (const QByteArray &s : suffixes) {
+            if (fin.endsWith(s)) {
+                fin.chop(s.size());
+                retire = true;
+            }
+        }
+    }
+    return fin.endsWith("</dl>");
+}
+
+QString texteDe(const GumboNode *noeud)
+{
+    QByteArray texte;
+    std::vector<const GumboNode *> pile{noeud};
+    while (!pile.empty()) {
+        const GumboNode *n = pile.back();
+        pile.pop_back();
+        if (n->type == GUMBO_NODE_TEXT || n->type == GUMBO_NODE_WHITESPACE ||
+            n->type == GUMBO_NODE_CDATA) {
+            texte += n->v.text.text;
+        } else if (n->type == GUMBO_NODE_ELEMENT) {
+            const GumboVector &enfants = n->v.element.children;
+            for (unsigned i = enfants.length; i-- > 0;)
+                pile.push_back(static_cast<const GumboNode *>(enfants.data[i]));
+        }
+    }
+    return QString::fromUtf8(texte).trimmed();
+}
+
+QString attribut(const GumboNode *element, const char *nom)
+{
+    const GumboAttribute *a = gumbo_get_attribute(&element->v.element.attributes, nom);
+    return a ? QString::fromUtf8(a->value).trimmed() : QString();
+}
+
+// Walks the tree in document order without recursion. An H3 names the folder of the next DL
+// met inside the same DT; a DT that starts drops a title that found no DL (an empty folder).
+class Parcours
+{
+    struct Etape {
+        const GumboNode *noeud;
+        bool sortie; // leaving a DL that opened a folder
+    };
+
+    // The children go on the stack last first, so that they come off in document order.
+    static void empiler(std::vector<Etape> &pile, const GumboVector &enfants)
+    {
+        for (unsigned i = enfants.length; i-- > 0;)
+            pile.push_back({static_cast<const GumboNode *>(enfants.data[i]), false});
+    }
+
+public:
+    explicit Parcours(TableLiens &liens) : m_liens(liens) {}
+
+    void parcourir(const GumboNode *racine)
+    {
+        std::vector<Etape> pile{{racine, false}};
+        std::vector<QString> dossiers{QString()};
+        while (!pile.empty()) {
+            const Etape etape = pile.back();
+            pile.pop_back();
+            if (etape.sortie) {
+                dossiers.pop_back();
+                continue;
+            }
+            const GumboNode *n = etape.noeud;
+            if (n->type == GUMBO_NODE_DOCUMENT) {
+                empiler(pile, n->v.document.children);
+                continue;
+            }
+            if (n->type != GUMBO_NODE_ELEMENT)
+                continue;
+            switch (n->v.element.tag) {
+            case GUMBO_TAG_DT:
+                m_titreEnAttente.reset();
+                break;
+            case GUMBO_TAG_H3:
+                m_titreEnAttente = texteDe(n);
+                continue;
+            case GUMBO_TAG_A:
+                // An A left open is copied by the parser into what follows: the copies are
+                // not bookmarks.
+                if (n->parse_flags & (GUMBO_INSERTION_RECONSTRUCTED_FORMATTING_ELEMENT |
+                                      GUMBO_INSERTION_ADOPTION_AGENCY_CLONED))
+                    continue;
+                ajouterSignet(m_liens, dossiers.back(), texteDe(n), attribut(n, "href"),
+                              attribut(n, "add_date").toLongLong());
+                m_titreEnAttente.reset();
+                continue;
+            case GUMBO_TAG_DL:
+                if (m_titreEnAttente) {
+                    dossiers.push_back(dossierEnfant(dossiers.back(), *m_titreEnAttente));
+                    m_titreEnAttente.reset();
+                    pile.push_back({nullptr, true});
+                }
+                break;
+            default:
+                break;
+            }
+            empiler(pile, n->v.element.children);
+        }
+    }
+
+private:
+    TableLiens &m_liens;
+    std::optional<QString> m_titreEnAttente;
+};
+
+} // namespace
+
+TableLiens analyserNetscape(const QByteArray &octets, const QString &fichier,
+                            qint64 maxOctetsAnalyse, int maxMillisecondes)
+{
+    if (!finitParListe(octets))
+        throw ErreurSource::endommage(fichier);
+    const QByteArray texte = enUtf8(octets);
+    Arene arene;
+    arene.maxOctets = maxOctetsAnalyse;
+    arene.maxNanosecondes = qint64(maxMillisecondes) * 1000000;
+    GumboOptions options = kGumboDefaultOptions;
+    options.allocator = allouer;
+    options.deallocator = liberer;
+    options.userdata = &arene;
+    options.max_errors = 0; // the format is loose HTML: its many parse errors are not kept
+    arene.chrono.start();
+    const GumboOutput *sortie = analyser(arene, options, texte);
+    if (!sortie)
+        throw ErreurSource::tropComplexe(fichier);
+    TableLiens liens;
+    Parcours(liens).parcourir(sortie->document);
+    return liens; // the arena frees the tree
+}
+
+TableLiens lireNetscape(const QString &fichier)
+{
+    return analyserNetscape(lireFichierEntier(fichier, tailleMaxSignets), fichier);
+}

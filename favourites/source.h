@@ -1,0 +1,31 @@
+#pragma once
+
+#include "favourites/lien.h"
+
+#include <QString>
+
+#include <optional>
+
+// The kinds of favourites source that the favourites path may name.
+enum class TypeSource {
+    Dossier,  // a folder tree of Internet shortcuts
+    Netscape, // a bookmark file in the Netscape format (bookmarks.html)
+    Firefox,  // Firefox's places.sqlite
+    Chromium, // a Chromium-family Bookmarks file
+};
+
+struct Source {
+    TypeSource type = TypeSource::Dossier;
+    TableLiens liens; // sorted exactly as the scan sorts shortcuts
+};
+
+// What a file holds, told by its content: nullopt when it is none of the three bookmark
+// files, or cannot be read. Never throws.
+std::optional<TypeSource> typeFichierSignets(const QString &fichier);
+
+// Reads the favourites at a path (program form) into one sorted link table. A folder, or a
+// path that names nothing on this host, is scanned as a shortcut tree (nothing found gives
+// no link); a file is read by the reader of its kind. Throws ErreurSource
+// (favourites/source_error.h) when the file cannot be read, is of no known kind, or is
+// damaged: an unreadable file never passes for an empty one.
+Source lireSource(const QString &chemin);
