@@ -44,11 +44,11 @@ int refuser(const QString &message)
 // The links of the favourites, written as a bookmark file.
 void produireSignets(const Demande &demande)
 {
-    const Source source = lireSource(demande.cheminFavoris);
+    Source source = lireSource(demande.cheminFavoris);
     if (demande.fichierPage.isEmpty())
-        ecrireSortieStandard(contenuSignets(source.liens));
+        ecrireSortieStandard(contenuSignets(std::move(source.liens)));
     else
-        ecrireSignets(demande.fichierPage, source.liens);
+        ecrireSignets(demande.fichierPage, std::move(source.liens));
 }
 
 // Reads the favourites, builds and writes the page exactly as the window's save command does.

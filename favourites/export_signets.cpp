@@ -14,7 +14,7 @@ namespace
 // names them, so that a folder split across the table still comes out once.
 struct Dossier;
 struct Element {
-    const Lien *lien = nullptr; // a link, or else
+    Lien *lien = nullptr; // a link, or else
     std::unique_ptr<Dossier> dossier;
 };
 struct Dossier {
@@ -39,12 +39,12 @@ const RacineNavigateur racinesNavigateurs[] = {
 class Arbre
 {
 public:
-    explicit Arbre(const TableLiens &liens)
+    explicit Arbre(TableLiens &liens)
     {
-        for (const Lien &lien : liens)
+        for (Lien &lien : liens)
             dossier(lien.dossier)->elements.push_back({&lien, nullptr});
     }
-    const Dossier &racine() const { return m_racine; }
+    Dossier &racine() { return m_racine; }
 
 private:
     Dossier *dossier(const QString &chemin)
@@ -110,19 +110,20 @@ QByteArray echapper(const QString &texte)
     return sortie;
 }
 
-void ecrireDossier(const Dossier &dossier, int niveau, QByteArray &sortie)
+void ecrireDossier(Dossier &dossier, int niveau, QByteArray &sortie)
 {
     const QByteArray retrait(4 * niveau, ' ');
-    for (const Element &element : dossier.elements) {
+    for (Element &element : dossier.elements) {
         if (element.lien) {
-            const Lien &l = *element.lien;
+            Lien &l = *element.lien;
             sortie += retrait + "<DT><A HREF=\"" + echapper(l.url) + '"';
             if (l.date > 0)
                 sortie += " ADD_DATE=\"" + QByteArray::number(l.date) + '"';
             sortie += '>' + echapper(l.nom) + "</A>\n";
+            l = Lien(); // its texts are no longer needed
             continue;
         }
-        const Dossier &d = *element.dossier;
+        Dossier &d = *element.dossier;
         sortie += retrait + "<DT><H3";
         if (d.attribut)
             sortie += QByteArray(" ") + d.attribut + "=\"true\"";
@@ -134,19 +135,24 @@ void ecrireDossier(const Dossier &dossier, int niveau, QByteArray &sortie)
 
 } // namespace
 
-QByteArray contenuSignets(const TableLiens &liens)
+QByteArray contenuSignets(TableLiens liens)
 {
+    qsizetype taille = 0;
+    for (const Lien &lien : liens)
+        taille += lien.nom.size() + lien.url.size() + 48;
     QByteArray sortie("<!DOCTYPE NETSCAPE-Bookmark-file-1>\n"
                       "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\n"
                       "<TITLE>Favoris</TITLE>\n"
                       "<H1>Favoris</H1>\n"
                       "<DL><p>\n");
-    ecrireDossier(Arbre(liens).racine(), 1, sortie);
+    sortie.reserve(sortie.size() + taille);
+    Arbre arbre(liens);
+    ecrireDossier(arbre.racine(), 1, sortie);
     sortie += "</DL><p>\n";
     return sortie;
 }
 
-void ecrireSignets(const QString &fichier, const TableLiens &liens)
+void ecrireSignets(const QString &fichier, TableLiens liens)
 {
-    platform::writeFileAtomically(fichier, contenuSignets(liens));
+    platform::writeFileAtomically(fichier, contenuSignets(std::move(liens)));
 }

@@ -9,9 +9,10 @@
 // one nested H3/DL folder per folder of the table, ADD_DATE where a link has a date. The
 // top-level folders that stand for a browser's own roots go back to them on import: the
 // bookmarks menu's content at the top level, the toolbar and the other bookmarks as marked
-// folders.
-QByteArray contenuSignets(const TableLiens &liens);
+// folders. A table handed over with std::move is emptied of its texts as the file is written,
+// which keeps the memory of a large export down.
+QByteArray contenuSignets(TableLiens liens);
 
 // Writes the bookmark file (program form), replacing it whole or not at all. Throws
 // platform::RuntimeError when the file cannot be written.
-void ecrireSignets(const QString &fichier, const TableLiens &liens);
+void ecrireSignets(const QString &fichier, TableLiens liens);
