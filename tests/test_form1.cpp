@@ -5,15 +5,18 @@
 
 #include "browser/api.h"
 #include "platform/virtual_store.h"
+#include "window/traduction_qt.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTest>
+#include <QTimer>
 
 class TestForm1 : public QObject
 {
@@ -27,6 +30,7 @@ private Q_SLOTS:
     void previewFromReadOnlyInstall();
     void keyboard();
     void runTimeErrorEndsProgram();
+    void qtTextsInFrench();
 };
 
 void TestForm1::defaults()
@@ -34,10 +38,6 @@ void TestForm1::defaults()
     WindowFixture f;
     Ecrire_Page_Demarrage(QStringLiteral("\\ancienne\\page.html"));
     Form1 form(f.programFolder);
-    QCOMPARE(form.width(), qRound(464 * form.logicalDpiX() / 96.0));
-    QCOMPARE(form.minimumSize(), form.maximumSize());
-    QVERIFY(!(form.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
-    QCOMPARE(form.windowIcon().availableSizes(), (QList<QSize>{{16, 16}, {32, 32}}));
     QVERIFY(form.Txt[0]->isReadOnly() && form.Txt[2]->isReadOnly() && !form.Txt[3]->isReadOnly());
     QCOMPARE(form.windowTitle(), QStringLiteral(" Signetor"));
     QCOMPARE(form.Chemin_Favoris, QStringLiteral("C:\\Windows\\Favoris\\"));
@@ -148,10 +148,17 @@ void TestForm1::keyboard()
     QTest::keyClick(form.Cmb_Link, Qt::Key_Backspace);
     QCOMPARE(form.optionsPage().positionLink, -1);
     QCOMPARE(form.Cmb_Link->currentText(), QStringLiteral("14 p"));
-    // Enter saves wherever the focus is, Escape quits.
-    for (QWidget *w : QWidgetList{form.Txt[2], form.Txt[3], form.Chk_Demarrage})
+    // Enter saves wherever the focus is but on another button, and the default look says so.
+    const QWidgetList ailleurs{form.Txt[2], form.Txt[3], form.Cmb_Link, form.Chk_Demarrage};
+    for (QWidget *w : ailleurs) {
+        w->setFocus();
+        QVERIFY2(form.Cmd_Recherche_Fichier->isDefault(), qPrintable(w->objectName()));
         QTest::keyClick(w, Qt::Key_Return);
-    QCOMPARE(f.dialogs.size(), 3);
+    }
+    QCOMPARE(f.dialogs.size(), ailleurs.size());
+    form.Cmd_Shell_IE->setFocus();
+    QVERIFY(form.Cmd_Shell_IE->isDefault() && !form.Cmd_Recherche_Fichier->isDefault());
+    // Escape quits.
     QTest::keyClick(form.Txt[3], Qt::Key_Escape);
     QVERIFY(!form.isVisible());
 }
@@ -170,6 +177,20 @@ void TestForm1::runTimeErrorEndsProgram()
     QVERIFY(f.boxes[0].style == 16 &&
             f.boxes[0].prompt.startsWith(QStringLiteral("Erreur d'exécution '76' :")));
     QCOMPARE(f.endings, QList<int>{1});
+}
+
+void TestForm1::qtTextsInFrench()
+{
+    QVERIFY(installerTraductionQt());
+    QString annuler;
+    QTimer::singleShot(0, [&annuler] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            annuler = box->button(QMessageBox::Cancel)->text();
+            box->reject();
+        }
+    });
+    seams::MsgBox({nullptr, QStringLiteral("?"), 33, {}});
+    QCOMPARE(annuler, QStringLiteral("Annuler"));
 }
 
 QTEST_MAIN(TestForm1)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds signetor, starts it on a virtual X screen with a fresh user folder (so that it shows
-# its defaults) and writes a picture of its main window to docs/screenshot.png.
-# Run it again whenever the window changes.
+# its defaults) and writes a picture of its main window to docs/screenshot.png; then builds the
+# page of the example favourites with signetor-cli and writes headless Chromium's picture of it
+# to docs/page.png. Run it again whenever the window or the page changes.
 set -euo pipefail
 
 # Inside the virtual screen: start the program, wait until its window is painted, then take
@@ -43,8 +44,20 @@ cd "$(dirname "$0")/.."
 SIGNETOR_DEPS_EXTRA="imagemagick ${SIGNETOR_DEPS_EXTRA:-}" bash tools/deps.sh
 build=${SIGNETOR_BUILD_DIR:-build}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" --target signetor
+cmake --build "$build" --target signetor signetor-cli
 mkdir -p docs
 xvfb-run --auto-servernum --server-args="-screen 0 1024x768x24" \
     bash tools/screenshot.sh --inside "$(realpath "$build/window/signetor")" "$(pwd)/docs/screenshot.png"
 echo "Screenshot written to $(pwd)/docs/screenshot.png"
+
+# The page, in a throwaway Chromium profile and home.
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+"$build/cli/signetor-cli" examples/Favoris "$work/Favoris.html"
+HOME=$work chromium --headless --no-sandbox --no-first-run --disable-background-networking \
+    --disable-component-update --disable-sync --disable-gpu --hide-scrollbars \
+    --user-data-dir="$work/profile" --window-size=900,780 --screenshot="$work/page.png" \
+    "file://$work/Favoris.html" 2>/dev/null
+convert "$work/page.png" -bordercolor "#808080" -border 1 -strip \
+    -define png:exclude-chunks=date,time "$(pwd)/docs/page.png"
+echo "Page picture written to $(pwd)/docs/page.png"

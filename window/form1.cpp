@@ -9,11 +9,11 @@
 #include "window/info.h"
 #include "window/seams.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
@@ -308,6 +308,16 @@ void Form1::creerBoutons()
         bouton(QStringLiteral("Cmd_Recherche_Fichier"), QStringLiteral("Enregistrer la page"), 12,
                &Form1::Cmd_Recherche_Fichier_Click);
     Cmd_Recherche_Fichier->setDefault(true);
+    // Outside a dialog Qt drops the default look of "Enregistrer la page" once it loses the
+    // focus, though Enter still saves: give it back unless the focus is on a button that
+    // takes Enter itself.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *maintenant) {
+        if (!maintenant || maintenant->window() != this)
+            return;
+        const auto *bouton = qobject_cast<const QPushButton *>(maintenant);
+        const bool prendEntree = bouton && bouton->autoDefault();
+        Cmd_Recherche_Fichier->setDefault(!prendEntree || bouton == Cmd_Recherche_Fichier);
+    });
     Cmd_Shell_IE = bouton(QStringLiteral("Cmd_Shell_IE"), QStringLiteral("Visualisation"), 162,
                           &Form1::Cmd_Shell_IE_Click);
     Cmd_Shell_IE->setToolTip(
