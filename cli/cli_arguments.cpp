@@ -283,14 +283,14 @@ QString texteAide()
     const PageOptions defauts;
     QString aide =
         texte("Usage : signetor-cli [options] DOSSIER_FAVORIS FICHIER_PAGE\n"
-              "        signetor-cli --signets DOSSIER_FAVORIS FICHIER_SIGNETS\n"
+              "        signetor-cli --signets SOURCE FICHIER\n"
               "\n"
               "Construit la page HTML des favoris rangés sous DOSSIER_FAVORIS et l'écrit dans\n"
               "FICHIER_PAGE, octet pour octet comme « Enregistrer la page » de Signetor avec les\n"
               "mêmes options. Avec « - » pour FICHIER_PAGE, la page va sur la sortie standard.\n"
-              "Avec --signets, écrit à la place les liens dans FICHIER_SIGNETS, un fichier de\n"
-              "signets au format Netscape (UTF-8) que les navigateurs importent ; « - » l'écrit\n"
-              "sur la sortie standard.\n"
+              "Avec --signets, écrit à la place les liens de SOURCE (dossier ou fichier de\n"
+              "favoris) dans FICHIER, un fichier de signets au format Netscape (UTF-8) que les\n"
+              "navigateurs importent ; « - » l'écrit sur la sortie standard.\n"
               "\n"
               "Options :\n");
     const auto ligne = [&aide](const QString &option, const QString &role) {
