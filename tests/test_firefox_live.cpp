@@ -3,6 +3,7 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QtTest>
 
@@ -63,6 +64,7 @@ void TestFirefoxLive::importsTheExportAndIsReadWhileRunning()
             {QString::fromLatin1(url)}, navigateursReels::Firefox::Contexte::Chrome);
     };
     QCOMPARE(ajouter("https://instant.example/").toString(), QStringLiteral("ok"));
+    QVERIFY(QFileInfo(places + QStringLiteral("-wal")).size() > 0); // Firefox keeps it in its log
     QVERIFY(signets(places).contains("<DT><A HREF=\"https://instant.example/\" ADD_DATE=\""));
 
     // Firefox still writes its database after being read, and keeps all at its clean quit.
