@@ -288,6 +288,8 @@ QString texteAide()
               "Construit la page HTML des favoris rangés sous DOSSIER_FAVORIS et l'écrit dans\n"
               "FICHIER_PAGE, octet pour octet comme « Enregistrer la page » de Signetor avec les\n"
               "mêmes options. Avec « - » pour FICHIER_PAGE, la page va sur la sortie standard.\n"
+              "DOSSIER_FAVORIS peut aussi être un fichier de marque-pages : un bookmarks.html,\n"
+              "le places.sqlite de Firefox ou le fichier Bookmarks de Chromium.\n"
               "Avec --signets, écrit à la place les liens de SOURCE (dossier ou fichier de\n"
               "favoris) dans FICHIER, un fichier de signets au format Netscape (UTF-8) que les\n"
               "navigateurs importent ; « - » l'écrit sur la sortie standard.\n"
@@ -317,6 +319,7 @@ QString texteAide()
           texte("écrit les liens en fichier de signets au lieu de la page"));
     ligne(QStringLiteral("-h, --help"), texte("affiche cette aide"));
     aide += texte("\nCodes de sortie : 0 réussite, 1 erreur d'exécution (numéro et description "
-                  "sur\nla sortie d'erreur), 2 ligne de commande incorrecte (rien n'est écrit).\n");
+                  "sur\nla sortie d'erreur), 2 ligne de commande incorrecte ou fichier de favoris\n"
+                  "illisible (rien n'est écrit).\n");
     return aide;
 }

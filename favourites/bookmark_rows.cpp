@@ -2,10 +2,9 @@
 
 #include "favourites/source_error.h"
 #include "platform/file_system.h"
+#include "platform/paths.h"
 
 #include <QFileInfo>
-
-#include "platform/paths.h"
 
 QString titreDossier(const QString &titre)
 {

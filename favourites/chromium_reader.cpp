@@ -59,11 +59,13 @@ void parcourir(const QJsonObject &racine, const QString &dossierRacine, TableLie
 
 } // namespace
 
-TableLiens analyserChromium(const QByteArray &octets, const QString &fichier)
+TableLiens analyserChromium(QByteArray octets, const QString &fichier)
 {
     QJsonParseError erreur;
-    const QJsonDocument document = QJsonDocument::fromJson(octets, &erreur);
+    QJsonDocument document = QJsonDocument::fromJson(octets, &erreur);
+    octets = QByteArray(); // the document holds all that is needed
     const QJsonValue racines = document.object().value(QLatin1String("roots"));
+    document = QJsonDocument();
     if (erreur.error != QJsonParseError::NoError || !racines.isObject())
         throw ErreurSource::endommage(fichier);
     TableLiens liens;

@@ -11,4 +11,4 @@
 TableLiens lireChromium(const QString &fichier);
 
 // The same from the file's bytes; fichier only names the file in messages.
-TableLiens analyserChromium(const QByteArray &octets, const QString &fichier);
+TableLiens analyserChromium(QByteArray octets, const QString &fichier);

@@ -88,8 +88,7 @@ void copierBase(const QString &fichier, const QString &dossier)
             throw reste < 0 ? ErreurSource::tropGrand(fichier, tailleMaxBase)
                             : ErreurSource::illisible(fichier);
         QFile::remove(copieLog);
-        if (QFileInfo::exists(log) &&
-            !copier(platform::toProgramPath(log), copieLog, reste)) {
+        if (QFileInfo::exists(log) && !copier(platform::toProgramPath(log), copieLog, reste)) {
             if (reste < 0)
                 throw ErreurSource::tropGrand(fichier, tailleMaxBase);
             QFile::remove(copieLog); // the log went away: it was folded in
@@ -189,10 +188,42 @@ private:
     QHash<qint64, std::optional<QString>> m_chemins;
 };
 
-QString nomConnexion()
+// A connection to the private copy, removed when the reading ends, however it ends.
+class Connexion
 {
-    static QAtomicInt compteur;
-    return QStringLiteral("signetor-places-%1").arg(compteur.fetchAndAddRelaxed(1));
+public:
+    explicit Connexion(const QString &chemin)
+    {
+        static QAtomicInt compteur;
+        m_nom = QStringLiteral("signetor-places-%1").arg(compteur.fetchAndAddRelaxed(1));
+        QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_nom).setDatabaseName(chemin);
+    }
+    ~Connexion()
+    {
+        QSqlDatabase::database(m_nom, false).close();
+        QSqlDatabase::removeDatabase(m_nom);
+    }
+    Connexion(const Connexion &) = delete;
+    Connexion &operator=(const Connexion &) = delete;
+
+    const QString &nom() const { return m_nom; }
+
+private:
+    QString m_nom;
+};
+
+TableLiens lireCopie(const QString &fichier, const QString &connexion)
+{
+    QSqlDatabase base = QSqlDatabase::database(connexion);
+    if (!base.isOpen())
+        throw ErreurSource::endommage(fichier);
+    const QStringList tables = base.tables();
+    if (tables.isEmpty())
+        throw ErreurSource::endommage(fichier);
+    if (!tables.contains(QStringLiteral("moz_bookmarks")) ||
+        !tables.contains(QStringLiteral("moz_places")))
+        throw ErreurSource::inconnu(fichier);
+    return LecteurPlaces(fichier, base).lire();
 }
 
 } // namespace
@@ -206,30 +237,6 @@ TableLiens lireFirefox(const QString &fichier)
     if (!dossier.isValid())
         throw ErreurSource::illisible(fichier);
     copierBase(fichier, dossier.path());
-
-    const QString connexion = nomConnexion();
-    TableLiens liens;
-    {
-        QSqlDatabase base = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connexion);
-        base.setDatabaseName(dossier.path() + QStringLiteral("/places.sqlite"));
-        try {
-            if (!base.open())
-                throw ErreurSource::endommage(fichier);
-            const QStringList tables = base.tables();
-            if (tables.isEmpty())
-                throw ErreurSource::endommage(fichier);
-            if (!tables.contains(QStringLiteral("moz_bookmarks")) ||
-                !tables.contains(QStringLiteral("moz_places")))
-                throw ErreurSource::inconnu(fichier);
-            liens = LecteurPlaces(fichier, base).lire();
-        } catch (...) {
-            base.close();
-            base = QSqlDatabase();
-            QSqlDatabase::removeDatabase(connexion);
-            throw;
-        }
-        base.close();
-    }
-    QSqlDatabase::removeDatabase(connexion);
-    return liens;
+    const Connexion connexion(dossier.path() + QStringLiteral("/places.sqlite"));
+    return lireCopie(fichier, connexion.nom());
 }

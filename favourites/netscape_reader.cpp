@@ -5,14 +5,15 @@
 #include "platform/windows1252.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QStringDecoder>
 
 #include <gumbo.h>
 
 #include <algorithm>
 #include <csetjmp>
+#include <cstddef>
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
 namespace
@@ -91,7 +92,8 @@ QByteArray enUtf8(const QByteArray &octets)
     QStringDecoder utf8(QStringDecoder::Utf8);
     constexpr qsizetype morceau = 1 << 16;
     for (qsizetype debut = 0; debut < octets.size(); debut += morceau) {
-        (void)utf8(QByteArrayView(octets).sliced(debut, std::min(morceau, octets.size() - debut)));
+        const QString decode =
+            utf8(QByteArrayView(octets).sliced(debut, std::min(morceau, octets.size() - debut)));
         if (utf8.hasError())
             return platform::decodeWindows1252(octets).toUtf8();
     }
@@ -142,13 +144,14 @@ QString attribut(const GumboNode *element, const char *nom)
     return a ? QString::fromUtf8(a->value).trimmed() : QString();
 }
 
-// Walks the tree in document order without recursion. An H3 names the folder of the next DL
-// met inside the same DT; a DT that starts drops a title that found no DL (an empty folder).
+// Walks the tree of one piece of the file in document order without recursion. An H3 names
+// the folder of the next DL met inside the same DT; a DT that starts drops a title that found
+// no DL (an empty folder). Each DL stands for a folder: its H3's, or its parent's.
 class Parcours
 {
     struct Etape {
         const GumboNode *noeud;
-        bool sortie; // leaving a DL that opened a folder
+        bool sortie; // leaving a DL
     };
 
     // The children go on the stack last first, so that they come off in document order.
@@ -161,8 +164,15 @@ class Parcours
 public:
     explicit Parcours(TableLiens &liens) : m_liens(liens) {}
 
-    void parcourir(const GumboNode *racine)
+    // contexte holds the folders of the lists still open where the previous piece ended; the
+    // piece starts with one "<DL>" for each, in its first longueurPrefixe bytes. Gives the
+    // folders of the lists still open at the piece's end.
+    std::vector<QString> parcourir(const GumboNode *racine, const std::vector<QString> &contexte,
+                                   unsigned longueurPrefixe)
     {
+        m_titreEnAttente.reset();
+        m_dossierDesListes.clear();
+        std::size_t listesDuPrefixe = 0;
         std::vector<Etape> pile{{racine, false}};
         std::vector<QString> dossiers{QString()};
         while (!pile.empty()) {
@@ -197,23 +207,68 @@ public:
                 m_titreEnAttente.reset();
                 continue;
             case GUMBO_TAG_DL:
-                if (m_titreEnAttente) {
+                if (n->v.element.start_pos.offset < longueurPrefixe &&
+                    listesDuPrefixe < contexte.size())
+                    dossiers.push_back(contexte[listesDuPrefixe++]);
+                else if (m_titreEnAttente)
                     dossiers.push_back(dossierEnfant(dossiers.back(), *m_titreEnAttente));
-                    m_titreEnAttente.reset();
-                    pile.push_back({nullptr, true});
-                }
+                else
+                    dossiers.push_back(dossiers.back());
+                m_titreEnAttente.reset();
+                m_dossierDesListes.insert(n, dossiers.back());
+                pile.push_back({nullptr, true});
                 break;
             default:
                 break;
             }
             empiler(pile, n->v.element.children);
         }
+        return listesOuvertes(racine);
     }
 
 private:
+    // The lists that the piece's end left open lie on the path of last children from the
+    // root, up to the first element closed by its end tag.
+    std::vector<QString> listesOuvertes(const GumboNode *racine) const
+    {
+        std::vector<QString> ouvertes;
+        const GumboVector *enfants = &racine->v.document.children;
+        for (;;) {
+            const GumboNode *dernier = nullptr;
+            for (unsigned i = enfants->length; i-- > 0 && !dernier;) {
+                const auto *enfant = static_cast<const GumboNode *>(enfants->data[i]);
+                if (enfant->type == GUMBO_NODE_ELEMENT)
+                    dernier = enfant;
+            }
+            if (!dernier || dernier->v.element.original_end_tag.length > 0)
+                return ouvertes;
+            if (dernier->v.element.tag == GUMBO_TAG_DL)
+                ouvertes.push_back(m_dossierDesListes.value(dernier));
+            enfants = &dernier->v.element.children;
+        }
+    }
+
     TableLiens &m_liens;
     std::optional<QString> m_titreEnAttente;
+    QHash<const GumboNode *, QString> m_dossierDesListes;
 };
+
+// The file is parsed in pieces of about this size, each cut just before a "<DT", so that the
+// parser's tree stays small whatever the file's size.
+constexpr qsizetype taillePiece = 1 << 20;
+
+// Folders are never this deep in a real bookmark file.
+constexpr std::size_t maxListesOuvertes = 512;
+
+qsizetype finPiece(const QByteArray &texte, qsizetype debut)
+{
+    for (qsizetype i = texte.indexOf('<', debut + taillePiece); i >= 0 && i + 2 < texte.size();
+         i = texte.indexOf('<', i + 1)) {
+        if ((texte[i + 1] | 0x20) == 'd' && (texte[i + 2] | 0x20) == 't')
+            return i;
+    }
+    return texte.size();
+}
 
 } // namespace
 
@@ -223,21 +278,31 @@ TableLiens analyserNetscape(const QByteArray &octets, const QString &fichier,
     if (!finitParListe(octets))
         throw ErreurSource::endommage(fichier);
     const QByteArray texte = enUtf8(octets);
-    Arene arene;
-    arene.maxOctets = maxOctetsAnalyse;
-    arene.maxNanosecondes = qint64(maxMillisecondes) * 1000000;
-    GumboOptions options = kGumboDefaultOptions;
-    options.allocator = allouer;
-    options.deallocator = liberer;
-    options.userdata = &arene;
-    options.max_errors = 0; // the format is loose HTML: its many parse errors are not kept
-    arene.chrono.start();
-    const GumboOutput *sortie = analyser(arene, options, texte);
-    if (!sortie)
-        throw ErreurSource::tropComplexe(fichier);
     TableLiens liens;
-    Parcours(liens).parcourir(sortie->document);
-    return liens; // the arena frees the tree
+    Parcours parcours(liens);
+    std::vector<QString> ouvertes;
+    for (qsizetype debut = 0; debut < texte.size();) {
+        const qsizetype fin = finPiece(texte, debut);
+        const QByteArray prefixe = QByteArray("<DL>").repeated(qsizetype(ouvertes.size()));
+        const QByteArray piece = prefixe + texte.mid(debut, fin - debut);
+        Arene arene;
+        arene.maxOctets = maxOctetsAnalyse;
+        arene.maxNanosecondes = qint64(maxMillisecondes) * 1000000;
+        GumboOptions options = kGumboDefaultOptions;
+        options.allocator = allouer;
+        options.deallocator = liberer;
+        options.userdata = &arene;
+        options.max_errors = 0; // the format is loose HTML: its many parse errors are not kept
+        arene.chrono.start();
+        const GumboOutput *sortie = analyser(arene, options, piece);
+        if (!sortie)
+            throw ErreurSource::tropComplexe(fichier);
+        ouvertes = parcours.parcourir(sortie->document, ouvertes, unsigned(prefixe.size()));
+        if (ouvertes.size() > maxListesOuvertes)
+            throw ErreurSource::tropComplexe(fichier);
+        debut = fin;
+    } // each piece's arena frees its tree
+    return liens;
 }
 
 TableLiens lireNetscape(const QString &fichier)

@@ -11,9 +11,10 @@
 TableLiens lireNetscape(const QString &fichier);
 
 // The same from the file's bytes (UTF-8, or Windows-1252 when they are not valid UTF-8).
-// fichier only names the file in messages. The parser gets at most maxOctetsAnalyse bytes of
-// memory and maxMillisecondes of time: nesting thousands deep makes HTML tree building slow,
-// and such a file is refused rather than waited for.
+// fichier only names the file in messages. The file is parsed in pieces of about a megabyte;
+// for each the parser gets at most maxOctetsAnalyse bytes of memory and maxMillisecondes of
+// time: nesting thousands deep makes HTML tree building slow, and such a file is refused
+// rather than waited for.
 TableLiens analyserNetscape(const QByteArray &octets, const QString &fichier,
-                            qint64 maxOctetsAnalyse = qint64(512) << 20,
+                            qint64 maxOctetsAnalyse = qint64(64) << 20,
                             int maxMillisecondes = 5000);

@@ -1,12 +1,14 @@
 // Builds a link table and a page look from arbitrary bytes, generates the page and checks
 // what must always hold: the head exactly as the options make it, "</html>" as the last
-// line, and one link line for every row with a URL, in the order of the rows.
+// line, and one link line for every row with a URL, in the order of the rows, its texts
+// escaped so that none can add markup or leave the href attribute.
 //
 // Input: records separated by 0x1E, fields by 0x1F. The first record holds the options:
-// six colours and three size positions in decimal, the title, and the image (0: none,
-// 1: an existing file, 2: a missing file). Every further record is a row: folder, name and
-// URL. Field text is UTF-8; 0x1D and the two bytes after it give one UTF-16 code unit
-// (big-endian), so that any character, separators and lone surrogates included, can occur.
+// six colours and three size positions in decimal, the title, the image (0: none,
+// 1: an existing file, 2: a missing file) and the kind of source (odd: a bookmark file). Every
+// further record is a row: folder, name and URL. Field text is UTF-8; 0x1D and the two bytes after
+// it give one UTF-16 code unit (big-endian), so that any character, separators and lone surrogates
+// included, can occur.
 
 #include "page/page_generator.h"
 #include "platform/paths.h"
@@ -130,6 +132,7 @@ PageOptions readOptions(const Record &record, Image &image)
     if (record.size() > 9)
         o.titre = record[9];
     image = Image(field(record, 10).toUInt() % 3);
+    o.echappement = field(record, 11).toUInt() % 2 ? Echappement::Signets : Echappement::Raccourcis;
     return o;
 }
 
@@ -191,9 +194,40 @@ QStringList expectedHead(const PageOptions &o, bool imageExists)
 
 const QString linkPrefix = QStringLiteral("<span class=\"lien\"><a href=\"");
 
-QString linkLine(const Lien &row)
+// A name or folder: a bookmark file's titles are escaped whole; a shortcut tree's names only
+// where Windows could not hold the character. Control characters are escaped in both.
+QString escaped(const QString &text, Echappement kind)
 {
-    return linkPrefix + row.url + QStringLiteral("\">") + row.nom +
+    QString out;
+    for (const QChar c : text) {
+        const bool bookmarks = kind == Echappement::Signets;
+        if (bookmarks && c == u'&')
+            out += QStringLiteral("&amp;");
+        else if (bookmarks && c == u'<')
+            out += QStringLiteral("&lt;");
+        else if (bookmarks && c == u'>')
+            out += QStringLiteral("&gt;");
+        else if (bookmarks && c == u'"')
+            out += QStringLiteral("&quot;");
+        else if (c.unicode() < 32 || c == u'<' || c == u'>' || c == u'"')
+            out += QStringLiteral("&#") + QString::number(c.unicode()) + u';';
+        else
+            out += c;
+    }
+    return out;
+}
+
+QString escapedUrl(const QString &url)
+{
+    QString out = url;
+    return out.replace(u'"', QStringLiteral("%22"))
+        .replace(u'\r', QStringLiteral("%0D"))
+        .replace(u'\n', QStringLiteral("%0A"));
+}
+
+QString linkLine(const Lien &row, Echappement kind)
+{
+    return linkPrefix + escapedUrl(row.url) + QStringLiteral("\">") + escaped(row.nom, kind) +
            QStringLiteral("</a></span><br>");
 }
 
@@ -234,12 +268,12 @@ void checkHead(const QStringList &page, const QStringList &head)
              QStringLiteral("</html>"));
 }
 
-void checkLinks(const QStringList &page, const TableLiens &liens)
+void checkLinks(const QStringList &page, const TableLiens &liens, Echappement kind)
 {
     QStringList expected;
     for (const Lien &row : liens) {
         if (!row.url.isEmpty())
-            expected.append(linkLine(row));
+            expected.append(linkLine(row, kind));
     }
     qsizetype next = 0;
     for (qsizetype i = 20; i < page.size(); ++i) {
@@ -256,12 +290,12 @@ void checkLinks(const QStringList &page, const TableLiens &liens)
 }
 
 // With at least three rows the body is two columns, each opened and closed once.
-void checkColumns(const QStringList &page, const TableLiens &liens)
+void checkColumns(const QStringList &page, const TableLiens &liens, Echappement kind)
 {
     if (liens.size() < 3)
         return;
-    const QString header =
-        QStringLiteral("<span class=\"sstitre\">") + liens[0].dossier + QStringLiteral("</span>");
+    const QString header = QStringLiteral("<span class=\"sstitre\">") +
+                           escaped(liens[0].dossier, kind) + QStringLiteral("</span>");
     if (page[20] != QStringLiteral("<td valign=\"top\">"))
         fail("the first column does not start at line 20", 20, page[20], QString());
     if (page[21] != header)
@@ -303,7 +337,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     const QStringList page = Generer_Page(liens, options);
     checkHead(page, expectedHead(options, image == Image::Existing));
-    checkLinks(page, liens);
-    checkColumns(page, liens);
+    checkLinks(page, liens, options.echappement);
+    checkColumns(page, liens, options.echappement);
     return 0;
 }

@@ -44,7 +44,7 @@ public:
     QCheckBox *Chk_Demarrage;
     MSComDlg::CommonDialog CommonDialog;
 
-    QString Chemin_Favoris; // always ends with "\"
+    QString Chemin_Favoris; // a folder, ending with "\", or a bookmark file
     QString Nom_Fichier;    // the page file last chosen, empty after a cancel
     qint32 Couleur_Fond = 0;
     qint32 Couleur_Titre = 0;
