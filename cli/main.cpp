@@ -46,7 +46,7 @@ void produireSignets(const Demande &demande)
 {
     Source source = lireSource(demande.cheminFavoris);
     if (demande.fichierPage.isEmpty())
-        ecrireSortieStandard(contenuSignets(std::move(source.liens)));
+        genererSignets(std::move(source.liens), ecrireSortieStandard);
     else
         ecrireSignets(demande.fichierPage, std::move(source.liens));
 }

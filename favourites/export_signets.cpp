@@ -110,46 +110,75 @@ QByteArray echapper(const QString &texte)
     return sortie;
 }
 
-void ecrireDossier(Dossier &dossier, int niveau, QByteArray &sortie)
+// Gathers the file's text and hands it on in pieces of about 64 KiB.
+class Sortie
+{
+public:
+    explicit Sortie(const EcrireOctets &ecrire) : m_ecrire(ecrire) {}
+    Sortie &operator<<(const QByteArray &octets)
+    {
+        m_tampon += octets;
+        if (m_tampon.size() >= taillePiece)
+            vider();
+        return *this;
+    }
+    void vider()
+    {
+        if (!m_tampon.isEmpty())
+            m_ecrire(m_tampon);
+        m_tampon.truncate(0);
+    }
+
+private:
+    static constexpr qsizetype taillePiece = 1 << 16;
+    const EcrireOctets &m_ecrire;
+    QByteArray m_tampon;
+};
+
+void ecrireDossier(Dossier &dossier, int niveau, Sortie &sortie)
 {
     const QByteArray retrait(4 * niveau, ' ');
     for (Element &element : dossier.elements) {
         if (element.lien) {
             Lien &l = *element.lien;
-            sortie += retrait + "<DT><A HREF=\"" + echapper(l.url) + '"';
+            sortie << retrait + "<DT><A HREF=\"" + echapper(l.url) + '"';
             if (l.date > 0)
-                sortie += " ADD_DATE=\"" + QByteArray::number(l.date) + '"';
-            sortie += '>' + echapper(l.nom) + "</A>\n";
+                sortie << " ADD_DATE=\"" + QByteArray::number(l.date) + '"';
+            sortie << '>' + echapper(l.nom) + "</A>\n";
             l = Lien(); // its texts are no longer needed
             continue;
         }
         Dossier &d = *element.dossier;
-        sortie += retrait + "<DT><H3";
+        sortie << retrait + "<DT><H3";
         if (d.attribut)
-            sortie += QByteArray(" ") + d.attribut + "=\"true\"";
-        sortie += '>' + echapper(d.titre) + "</H3>\n" + retrait + "<DL><p>\n";
+            sortie << QByteArray(" ") + d.attribut + "=\"true\"";
+        sortie << '>' + echapper(d.titre) + "</H3>\n" + retrait + "<DL><p>\n";
         ecrireDossier(d, niveau + 1, sortie);
-        sortie += retrait + "</DL><p>\n";
+        sortie << retrait + "</DL><p>\n";
     }
 }
 
 } // namespace
 
-QByteArray contenuSignets(TableLiens liens)
+void genererSignets(TableLiens liens, const EcrireOctets &ecrire)
 {
-    qsizetype taille = 0;
-    for (const Lien &lien : liens)
-        taille += lien.nom.size() + lien.url.size() + 48;
-    QByteArray sortie("<!DOCTYPE NETSCAPE-Bookmark-file-1>\n"
-                      "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\n"
-                      "<TITLE>Favoris</TITLE>\n"
-                      "<H1>Favoris</H1>\n"
-                      "<DL><p>\n");
-    sortie.reserve(sortie.size() + taille);
+    Sortie sortie(ecrire);
+    sortie << "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n"
+              "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\n"
+              "<TITLE>Favoris</TITLE>\n"
+              "<H1>Favoris</H1>\n"
+              "<DL><p>\n";
     Arbre arbre(liens);
     ecrireDossier(arbre.racine(), 1, sortie);
-    sortie += "</DL><p>\n";
-    return sortie;
+    sortie << "</DL><p>\n";
+    sortie.vider();
+}
+
+QByteArray contenuSignets(TableLiens liens)
+{
+    QByteArray contenu;
+    genererSignets(std::move(liens), [&contenu](const QByteArray &piece) { contenu += piece; });
+    return contenu;
 }
 
 void ecrireSignets(const QString &fichier, TableLiens liens)

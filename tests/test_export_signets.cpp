@@ -14,6 +14,7 @@ class TestExportSignets : public QObject
 
 private Q_SLOTS:
     void file();
+    void largeFileInPieces();
     void replacesWholeOrNotAtAll();
 };
 
@@ -81,6 +82,25 @@ void TestExportSignets::file()
         "</DL><p>\n";
     QCOMPARE(contenuSignets(liens), attendu);
     QCOMPARE(contenuSignets({}).count("<DT>"), 0);
+}
+
+// A large file goes out in several pieces and nothing is lost or doubled at their seams.
+void TestExportSignets::largeFileInPieces()
+{
+    TableLiens liens;
+    QByteArray lignes;
+    for (int i = 0; i < 5000; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        liens.append({QStringLiteral("D"), QString::fromLatin1("n" + n),
+                      QString::fromLatin1("https://e.example/" + n), i});
+        lignes += "        <DT><A HREF=\"https://e.example/" + n + "\"" +
+                  (i ? " ADD_DATE=\"" + n + '"' : QByteArray()) + ">n" + n + "</A>\n";
+    }
+    QByteArrayList pieces;
+    genererSignets(liens, [&pieces](const QByteArray &piece) { pieces << piece; });
+    QVERIFY(pieces.size() > 2);
+    QVERIFY(pieces.join().endsWith("    <DT><H3>D</H3>\n    <DL><p>\n" + lignes +
+                                   "    </DL><p>\n</DL><p>\n"));
 }
 
 // An existing file is replaced whole; a write that fails leaves it as it was.
