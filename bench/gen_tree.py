@@ -21,6 +21,15 @@ WORDS = ("actualités", "outils", "voyages", "cuisine", "musique", "jardin", "le
 TLDS = ("org", "com", "net", "fr")
 
 
+def check_search_limit(paths, limit=1000):
+    """Every folder must be found: all that hold sub-folders are among the first `limit`
+    folders of a breadth-first walk (the root included), whatever order a level is listed in."""
+    depths = [path.count(os.sep) + 1 for path in paths]
+    searched = 1 + sum(1 for depth in depths if depth < max(depths, default=0))
+    if searched > limit:
+        sys.exit("%d folders would need searching, more than the scan's %d" % (searched, limit))
+
+
 def folder_paths(count, rng):
     """Relative folder paths in breadth-first order, the root excluded."""
     first_level = max(10, count // 100)
@@ -66,7 +75,9 @@ def other_file(rng, index, folder):
 def build(destination, shortcuts, folders, seed):
     rng = random.Random(seed)
     shutil.rmtree(destination, ignore_errors=True)
-    relative = [""] + folder_paths(folders, rng)
+    paths = folder_paths(folders, rng)
+    check_search_limit(paths)
+    relative = [""] + paths
     for path in relative:
         os.makedirs(os.path.join(destination, path), exist_ok=True)
     for i in range(shortcuts):

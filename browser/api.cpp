@@ -1,6 +1,11 @@
 #include "browser/api.h"
 
+#include "browser/pages_demarrage_profils.h"
+#include "platform/paths.h"
 #include "platform/registry.h"
+
+#include <QDir>
+#include <QUrl>
 
 namespace
 {
@@ -8,9 +13,7 @@ namespace
 const QString cleNavigateur = QStringLiteral("\\Software\\Microsoft\\Internet Explorer\\Main\\");
 const QString valeurDemarrage = QStringLiteral("Start Page");
 
-} // namespace
-
-QString Lire_Page_Demarrage()
+QString lireMagasin()
 {
     const auto cle = platform::RegistryKey::createKey(cleNavigateur);
     if (!cle)
@@ -18,9 +21,38 @@ QString Lire_Page_Demarrage()
     return cle->queryValue(valeurDemarrage).value_or(QString());
 }
 
-void Ecrire_Page_Demarrage(const QString &path)
+// A file:// URL as the program path of its file; any other URL as it is.
+QString commeCheminProgramme(const QString &url)
 {
-    const auto cle = platform::RegistryKey::createKey(cleNavigateur);
-    if (cle)
+    const QUrl lu(url);
+    return lu.isLocalFile() ? platform::toProgramPath(lu.toLocalFile()) : url;
+}
+
+} // namespace
+
+QString Lire_Page_Demarrage()
+{
+    if (const auto profil = profilDeReference()) {
+        const QString url = lirePageDemarrageProfil(*profil);
+        if (!url.isEmpty())
+            return commeCheminProgramme(url);
+    }
+    return lireMagasin();
+}
+
+QList<ProfilNavigateur> Ecrire_Page_Demarrage(const QString &path)
+{
+    if (const auto cle = platform::RegistryKey::createKey(cleNavigateur))
         cle->setValue(valeurDemarrage, path);
+
+    // Only a path that names a file of this host becomes a browser's start page.
+    const std::optional<QString> fichier = platform::toHostPath(path);
+    if (!fichier || !QDir::isAbsolutePath(*fichier))
+        return {};
+    const QString url = QUrl::fromLocalFile(*fichier).toString(QUrl::FullyEncoded);
+    QList<ProfilNavigateur> nonEcrits;
+    for (const ProfilNavigateur &profil : profilsFirefox() + profilsChromium())
+        if (!ecrirePageDemarrageProfil(profil, url))
+            nonEcrits.append(profil);
+    return nonEcrits;
 }

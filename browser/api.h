@@ -1,9 +1,20 @@
 #pragma once
 
+#include "browser/profils_navigateurs.h"
+
+#include <QList>
 #include <QString>
 
-// The browser's start page: the value "Start Page" of the current user's key
-// Software\Microsoft\Internet Explorer\Main. Neither routine reports a failure: a store
-// that cannot be opened reads as empty and takes no write.
+// The browser's start page. The value "Start Page" of the current user's key
+// Software\Microsoft\Internet Explorer\Main stands for the start page of the user's browser
+// profiles: a write sets it in every Firefox and Chromium-family profile found, as the page's
+// file:// URL, and in the program's own store; a read gives the start page of the default
+// browser. A store or profile that cannot be used is skipped without a word.
+
+// The read: the start page of profilDeReference(), a file:// URL shown as its program path;
+// the program's own store when no profile sets one.
 QString Lire_Page_Demarrage();
-void Ecrire_Page_Demarrage(const QString &path);
+
+// The write. Gives the profiles left as they were (unreadable, unwritable, or a Chromium
+// running on them), for a caller that reports them; the window ignores them.
+QList<ProfilNavigateur> Ecrire_Page_Demarrage(const QString &path);

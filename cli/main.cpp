@@ -60,8 +60,12 @@ void produirePage(const Demande &demande)
         return;
     }
     Ecrire_Page(demande.fichierPage, page);
-    if (demande.pageDemarrage)
-        Ecrire_Page_Demarrage(demande.fichierPage);
+    if (!demande.pageDemarrage)
+        return;
+    for (const ProfilNavigateur &profil : Ecrire_Page_Demarrage(demande.fichierPage))
+        ecrire(stderr, QStringLiteral("signetor-cli : avertissement : la page de démarrage n'a pas "
+                                      "pu être inscrite dans le profil « %1 » de %2.\n")
+                           .arg(profil.nom, profil.navigateur));
 }
 
 int executer(const QStringList &arguments)

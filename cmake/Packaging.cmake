@@ -27,7 +27,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 find_program(SIGNETOR_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(SIGNETOR_DPKG_SHLIBDEPS)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-    # The window loads Qt's French texts from qt6-translations-l10n.
+    # The window loads Qt's French texts from qt6-translations-l10n; places.sqlite is read
+    # through Qt SQL's SQLite driver, a plugin that no library links to.
     set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6sql6-sqlite, qt6-translations-l10n")
 else()
     set(CPACK_DEBIAN_PACKAGE_DEPENDS

@@ -2,25 +2,56 @@
 
 #include "favourites/shortcut_reader.h"
 #include "favourites/sort_order.h"
-#include "platform/file_system.h"
+#include "platform/paths.h"
 
+#include <QHash>
+
+#include <algorithm>
+#include <numeric>
 #include <utility>
 #include <vector>
 
 namespace
 {
 
+// How many folders may stay open for their sub-folders: half the open files allowed, and no
+// more than can have sub-folders.
+std::size_t maxParentsOuverts()
+{
+    return std::clamp<std::size_t>(platform::openFilesAllowed() / 2, 16,
+                                   FavouritesScan::folderSearchLimit);
+}
+
 std::pair<std::uint64_t, std::uint64_t> identity(const platform::FolderId &id)
 {
     return {id.device, id.inode};
 }
 
+// Names are shown composed, so that a letter stored as base and accent becomes the one
+// character (and the one page byte) that it is.
+QString composed(const QString &name)
+{
+    return name.normalized(QString::NormalizationForm_C);
+}
+
 // The display name: the file name up to its first ".URL" in any mix of case, or the whole
 // name when it holds none.
-QString displayName(const QString &fileName)
+QString displayName(QString fileName)
 {
     const qsizetype ending = fileName.indexOf(QLatin1String(".URL"), 0, Qt::CaseInsensitive);
-    return ending < 0 ? fileName : fileName.left(ending);
+    if (ending >= 0)
+        fileName.truncate(ending);
+    return fileName;
+}
+
+// The part of the sort key after "folder*": the rows of one folder share the rest, and the
+// collation of two texts with a common start is that of what follows it.
+void writeNameKey(const Lien &lien, QString &key)
+{
+    key.resize(0);
+    key += lien.nom;
+    key += QLatin1Char('*');
+    key += lien.url;
 }
 
 } // namespace
@@ -42,61 +73,140 @@ void FavouritesScan::writeSortKey(const Lien &lien, QString &key)
     key += lien.url;
 }
 
+// Breadth-first, with the folder table as the queue. Each folder is listed once: its
+// sub-folders are recorded (only in the first folderSearchLimit folders) and its plain files
+// read, which gives the same rows as listing all folders first.
 void FavouritesScan::Lire_Favoris(const QString &Chemin_Favoris)
 {
-    m_dossiers.clear();
+    m_dossiers = {Chemin_Favoris};
     m_liens.clear();
-    m_dossiers.append(Chemin_Favoris);
-
+    m_trouves.clear();
     m_recordedFolders.clear();
-    if (const auto rootId = platform::folderId(Chemin_Favoris))
-        m_recordedFolders.insert(identity(*rootId));
-    // Breadth-first, with the folder list as the queue. The path is copied: appending to the
-    // list may move its items.
-    for (qsizetype i = 0; i < m_dossiers.size() && i < folderSearchLimit; ++i) {
-        const QString chemin = m_dossiers.at(i);
-        Lister_Dossiers(chemin);
-    }
-    m_recordedFolders.clear();
+    m_parentsOuverts.clear();
+    const std::size_t parentsGardes = maxParentsOuverts();
+    m_trouves.push_back({-1, {}, {}, QString()});
 
-    const qsizetype rootLength = Chemin_Favoris.size();
-    for (qsizetype j = 0; j < m_dossiers.size(); ++j) {
-        const QString &dossier = m_dossiers.at(j);
-        // The folder relative to the root, without its final "\".
-        const QString relatif =
-            j == 0 ? QString() : dossier.mid(rootLength, dossier.size() - rootLength - 1);
-        Lister_Liens(dossier, relatif);
+    for (qsizetype i = 0; i < qsizetype(m_trouves.size()); ++i) {
+        platform::Folder dossier = ouvrir(i);
+        if (i == 0 && dossier.isOpen()) {
+            m_trouves[0].id = dossier.id();
+            m_recordedFolders.insert(identity(dossier.id()));
+        }
+        const std::size_t avant = m_trouves.size();
+        if (dossier.isOpen() && dossier.id() == m_trouves[i].id)
+            Lister_Dossier(i, dossier);
+        if (m_trouves.size() > avant && m_parentsOuverts.size() < parentsGardes)
+            m_parentsOuverts.push_back({i, std::move(dossier)});
     }
+    m_parentsOuverts.clear();
+    m_recordedFolders.clear();
     trierLiens(m_liens);
 }
 
-void FavouritesScan::Lister_Dossiers(const QString &chemin)
+platform::Folder FavouritesScan::ouvrir(qsizetype i)
 {
-    for (const platform::DirectoryEntry &entry : platform::listEntries(chemin)) {
-        if (!entry.isFolder || m_recordedFolders.contains(identity(entry.id)))
-            continue;
-        m_recordedFolders.insert(identity(entry.id));
-        m_dossiers.append(chemin + entry.name + QLatin1Char('\\'));
-    }
+    const qsizetype parent = m_trouves[i].parent;
+    if (parent < 0)
+        return platform::Folder(m_dossiers.constFirst());
+    while (!m_parentsOuverts.empty() && m_parentsOuverts.front().indice < parent)
+        m_parentsOuverts.pop_front();
+    // A parent that could not be kept open is opened again, once for all its sub-folders.
+    if (m_parentsOuverts.empty() || m_parentsOuverts.front().indice != parent)
+        m_parentsOuverts.push_front({parent, ouvrirDepuisRacine(parent)});
+    return platform::Folder(m_parentsOuverts.front().dossier, m_trouves[i].nomHote.constData());
 }
 
-// Every plain file of the folder is read; those that give a URL become rows.
-void FavouritesScan::Lister_Liens(const QString &chemin, const QString &dossierRelatif)
+// Opens a folder again by the chain of names from the root, checking that each step is
+// still the folder that was recorded there.
+platform::Folder FavouritesScan::ouvrirDepuisRacine(qsizetype i)
 {
-    for (const QString &name : platform::listPlainFiles(chemin)) {
-        QString url = Lire_Url(chemin + name);
+    std::vector<qsizetype> chaine;
+    for (qsizetype j = i; j > 0; j = m_trouves[j].parent)
+        chaine.push_back(j);
+    platform::Folder dossier(m_dossiers.constFirst());
+    for (auto j = chaine.rbegin(); j != chaine.rend() && dossier.isOpen(); ++j) {
+        dossier = platform::Folder(dossier, m_trouves[*j].nomHote.constData());
+        if (dossier.id() != m_trouves[*j].id)
+            return {};
+    }
+    return dossier;
+}
+
+void FavouritesScan::Lister_Dossier(qsizetype i, const platform::Folder &dossier)
+{
+    const bool chercherDossiers = i < folderSearchLimit;
+    dossier.forEachEntry(chercherDossiers, [&](const platform::Folder::Entry &entree) {
+        if (entree.kind == platform::Folder::Kind::Folder) {
+            ajouterDossier(i, entree.hostName, entree.id);
+            return;
+        }
+        // Hidden files are never candidates.
+        if (entree.kind != platform::Folder::Kind::File || entree.hostName[0] == '.')
+            return;
+        const std::optional<QString> nom = platform::nameToProgramText(entree.hostName);
+        if (!nom)
+            return;
+        platform::ByteReader lecteur(dossier, entree.hostName, entree.throughLink);
+        QString url = lireUrl(lecteur);
         if (!url.isEmpty())
-            m_liens.append(Lien{dossierRelatif, displayName(name), std::move(url)});
-    }
+            m_liens.append(Lien{m_trouves[i].relatif, composed(displayName(*nom)), std::move(url),
+                                lecteur.modificationTime()});
+    });
 }
 
-// Rows are moved whole into the order of their keys; keys are never split apart again. Keys
-// are made when compared and the rows are permuted in place, so the sort holds no copy of
-// the table nor of its keys.
+void FavouritesScan::ajouterDossier(qsizetype parent, const char *nomHote,
+                                    const platform::FolderId &id)
+{
+    if (m_recordedFolders.contains(identity(id)))
+        return;
+    const std::optional<QString> nom = platform::nameToProgramText(nomHote);
+    if (!nom)
+        return;
+    m_recordedFolders.insert(identity(id));
+    const QString &relatifParent = m_trouves[parent].relatif;
+    QString relatif =
+        relatifParent.isEmpty() ? composed(*nom) : relatifParent + u'\\' + composed(*nom);
+    m_dossiers.append(m_dossiers.at(parent) + *nom + u'\\');
+    m_trouves.push_back({parent, QByteArray(nomHote), id, std::move(relatif)});
+}
+
+// Rows of one exact folder stay together. Folders come in the order of their text followed
+// by "*" (the start of their rows' keys), ties broken by the exact text, so that folders
+// differing only in case, or holding "*", never interleave; within a folder, rows follow
+// their whole key. Where no two folders differ only in case and no name holds "*", this is
+// the order of the whole keys. Rows are permuted in place: the sort holds no copy of the
+// table, and makes each key only while comparing it.
 void FavouritesScan::trierLiens(TableLiens &liens)
 {
-    const std::vector<qsizetype> order = Cont_Sort(
-        liens.size(), [&liens](qsizetype row, QString &key) { writeSortKey(liens.at(row), key); });
+    const QCollator collator = sortCollator();
+    QHash<QString, qsizetype> groupeDuDossier;
+    std::vector<std::vector<qsizetype>> groupes;
+    for (qsizetype r = 0; r < liens.size(); ++r) {
+        auto groupe = groupeDuDossier.constFind(liens.at(r).dossier);
+        if (groupe == groupeDuDossier.cend()) {
+            groupe = groupeDuDossier.insert(liens.at(r).dossier, qsizetype(groupes.size()));
+            groupes.emplace_back();
+        }
+        groupes[std::size_t(*groupe)].push_back(r);
+    }
+    groupeDuDossier.clear();
+
+    std::vector<qsizetype> dossiers(groupes.size());
+    std::iota(dossiers.begin(), dossiers.end(), 0);
+    sortPositions(dossiers.begin(), dossiers.end(), collator, [&](qsizetype g, QString &t) {
+        t = liens.at(groupes[std::size_t(g)].front()).dossier;
+        t += u'*';
+    });
+
+    std::vector<qsizetype> order;
+    order.reserve(std::size_t(liens.size()));
+    for (const qsizetype g : dossiers) {
+        const std::size_t debutGroupe = order.size();
+        order.insert(order.end(), groupes[std::size_t(g)].begin(), groupes[std::size_t(g)].end());
+        std::vector<qsizetype>().swap(groupes[std::size_t(g)]);
+        sortPositions(order.begin() + qsizetype(debutGroupe), order.end(), collator,
+                      [&liens](qsizetype row, QString &k) { writeNameKey(liens.at(row), k); });
+    }
 
     std::vector<bool> placed(order.size(), false);
     for (std::size_t start = 0; start < order.size(); ++start) {

@@ -1,13 +1,17 @@
 #pragma once
 
 #include "favourites/lien.h"
+#include "platform/file_system.h"
 
+#include <QByteArray>
 #include <QSet>
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
+#include <deque>
 #include <utility>
+#include <vector>
 
 // The favourites scan: walks the tree below a root folder breadth-first, keeps as links the
 // files from which a URL can be read, and sorts them by folder, name and URL.
@@ -31,21 +35,41 @@ public:
     // Hands the link table over, leaving the scan empty.
     TableLiens takeLiens() { return std::exchange(m_liens, {}); }
 
-    // Puts rows of any source in the order of their sort keys, as a scan leaves its links.
+    // Puts rows of any source in the order a scan leaves its links: rows of one exact folder
+    // together, folders and then rows in the order of their sort keys.
     static void trierLiens(TableLiens &liens);
 
-    // The text by which a row is ordered: folder, "*", name, "*", URL.
+    // The text by which the rows of one folder are ordered: folder, "*", name, "*", URL.
     static QString sortKey(const Lien &lien);
     // The same, written into a buffer that the caller reuses.
     static void writeSortKey(const Lien &lien, QString &key);
 
 private:
-    void Lister_Dossiers(const QString &chemin);
-    void Lister_Liens(const QString &chemin, const QString &dossierRelatif);
+    // A folder of the walk: reached from its parent by its host name, so that no path ever
+    // has to hold the whole depth.
+    struct DossierTrouve {
+        qsizetype parent;
+        QByteArray nomHote;
+        platform::FolderId id;
+        QString relatif; // the link rows' folder text
+    };
+
+    platform::Folder ouvrir(qsizetype i);
+    platform::Folder ouvrirDepuisRacine(qsizetype i);
+    void Lister_Dossier(qsizetype i, const platform::Folder &dossier);
+    void ajouterDossier(qsizetype parent, const char *nomHote, const platform::FolderId &id);
 
     QStringList m_dossiers;
     TableLiens m_liens;
+    std::vector<DossierTrouve> m_trouves;
     // Device and inode of every folder recorded during the walk, so that a folder reached
     // again through a symbolic link (a cycle, or a second way in) is not recorded twice.
     QSet<std::pair<std::uint64_t, std::uint64_t>> m_recordedFolders;
+    // Folders listed whose sub-folders are still to be listed, in table order, kept open (a
+    // bounded number of them) so that each folder opens from the one above it.
+    struct DossierOuvert {
+        qsizetype indice = -1;
+        platform::Folder dossier;
+    };
+    std::deque<DossierOuvert> m_parentsOuverts;
 };

@@ -17,7 +17,7 @@ struct Lien {
     }
 };
 
-// A row's texts may be moved in memory as raw bytes, which keeps a growing table quick.
+// Rows move in memory as plain bytes when the table grows.
 Q_DECLARE_TYPEINFO(Lien, Q_RELOCATABLE_TYPE);
 
 using TableLiens = QVector<Lien>;

@@ -52,6 +52,23 @@ QString finishUrlLine(platform::ByteReader &reader, QByteArrayView afterUrl, qsi
     return {};
 }
 
+// Where "\r\nURL" starts in the bytes, -1 when nowhere. A CR is looked for first: it is rare
+// in any file, and memchr skips the rest far faster than a general search.
+qsizetype findUrlLineStart(QByteArrayView bytes)
+{
+    const char *const begin = bytes.data();
+    const char *const end = begin + bytes.size();
+    for (const char *p = begin; end - p >= urlLineStart.size(); ++p) {
+        p = static_cast<const char *>(
+            std::memchr(p, '\r', std::size_t(end - p - (urlLineStart.size() - 1))));
+        if (!p)
+            return -1;
+        if (std::memcmp(p + 1, urlLineStart.data() + 1, std::size_t(urlLineStart.size() - 1)) == 0)
+            return p - begin;
+    }
+    return -1;
+}
+
 // One buffer per thread, reused from file to file.
 char *chunkBuffer(qsizetype size)
 {
@@ -63,11 +80,10 @@ char *chunkBuffer(qsizetype size)
 
 } // namespace
 
-QString readUrlInChunks(const QString &chemin, qsizetype chunkBytes)
+QString lireUrl(platform::ByteReader &lecteur, qsizetype chunkBytes)
 {
     chunkBytes = std::max<qsizetype>(chunkBytes, 1);
-    platform::ByteReader reader(chemin);
-    if (!reader.isOpen())
+    if (!lecteur.isOpen())
         return {};
 
     // The last bytes of a chunk are kept in front of the next one, so that a "\r\nURL"
@@ -75,17 +91,27 @@ QString readUrlInChunks(const QString &chemin, qsizetype chunkBytes)
     const qsizetype carryMax = urlLineStart.size() - 1;
     char *buffer = chunkBuffer(carryMax + chunkBytes);
     qsizetype carried = 0;
-    for (;;) {
-        const std::int64_t n = reader.read(buffer + carried, chunkBytes);
+    qsizetype searched = 0; // bytes of the file read so far
+    while (searched < urlSearchBytes) {
+        const std::int64_t n =
+            lecteur.read(buffer + carried, std::min(chunkBytes, urlSearchBytes - searched));
         if (n <= 0)
             return {};
+        searched += qsizetype(n);
         const QByteArrayView window(buffer, carried + qsizetype(n));
-        const qsizetype d = window.indexOf(urlLineStart);
+        const qsizetype d = findUrlLineStart(window);
         if (d >= 0)
-            return finishUrlLine(reader, window.sliced(d + urlLineStart.size()), chunkBytes);
+            return finishUrlLine(lecteur, window.sliced(d + urlLineStart.size()), chunkBytes);
         carried = std::min(carryMax, window.size());
         std::memmove(buffer, buffer + window.size() - carried, std::size_t(carried));
     }
+    return {};
+}
+
+QString readUrlInChunks(const QString &chemin, qsizetype chunkBytes)
+{
+    platform::ByteReader lecteur(chemin);
+    return lireUrl(lecteur, chunkBytes);
 }
 
 QString Lire_Url(const QString &chemin)

@@ -17,19 +17,24 @@ QCollator sortCollator()
     return collator;
 }
 
-std::vector<qsizetype> Cont_Sort(qsizetype count, const TextAt &textAt)
+void sortPositions(std::vector<qsizetype>::iterator first, std::vector<qsizetype>::iterator last,
+                   const QCollator &collator, const TextAt &textAt)
 {
-    const QCollator collator = sortCollator();
-    std::vector<qsizetype> order(static_cast<std::size_t>(count));
-    std::iota(order.begin(), order.end(), qsizetype(0));
     QString a;
     QString b;
-    std::stable_sort(order.begin(), order.end(), [&](qsizetype x, qsizetype y) {
+    std::stable_sort(first, last, [&](qsizetype x, qsizetype y) {
         textAt(x, a);
         textAt(y, b);
         const int byCollation = collator.compare(a, b);
         return byCollation != 0 ? byCollation < 0 : a < b;
     });
+}
+
+std::vector<qsizetype> Cont_Sort(qsizetype count, const TextAt &textAt)
+{
+    std::vector<qsizetype> order(static_cast<std::size_t>(count));
+    std::iota(order.begin(), order.end(), qsizetype(0));
+    sortPositions(order.begin(), order.end(), sortCollator(), textAt);
     return order;
 }
 

@@ -12,11 +12,17 @@
 // that accented letters sort with their base letters.
 QCollator sortCollator();
 
-// The positions of count texts in ascending order. Texts that the collation finds equal
-// (they differ only in case) are ordered by their exact characters, then by position, so
-// the result does not depend on the order the host listed them in. textAt writes the text
-// at a position into the buffer it is given; texts are made when compared and never held
-// all at once, which keeps large sorts small in memory.
+// textAt writes the text at a position into the buffer it is given; texts are made when
+// compared and never held all at once, which keeps large sorts small in memory.
 using TextAt = std::function<void(qsizetype position, QString &text)>;
+
+// Sorts positions, given in ascending order, into ascending order of their texts. Texts that
+// the collation finds equal (they differ only in case) are ordered by their exact
+// characters, then by position, so the result does not depend on the order the host listed
+// them in.
+void sortPositions(std::vector<qsizetype>::iterator first, std::vector<qsizetype>::iterator last,
+                   const QCollator &collator, const TextAt &textAt);
+
+// The positions of count texts in ascending order.
 std::vector<qsizetype> Cont_Sort(qsizetype count, const TextAt &textAt);
 std::vector<qsizetype> Cont_Sort(const QStringList &texts);

@@ -36,12 +36,13 @@ struct Scratch {
     }
 };
 
-// The URL line is the first one that starts with "URL" right after a CR LF; its value runs
-// from its fifth character up to the next CR LF, which must exist.
+// The URL line is the first one that starts with "URL" right after a CR LF, within the
+// first urlSearchBytes; its value runs from its fifth character up to the next CR LF, which
+// must exist.
 QByteArray expectedUrlBytes(const QByteArray &content)
 {
     const qsizetype lineBreak = content.indexOf("\r\nURL");
-    if (lineBreak < 0)
+    if (lineBreak < 0 || lineBreak + 5 > urlSearchBytes)
         return {};
     const qsizetype end = content.indexOf("\r\n", lineBreak + 4);
     if (end < 0)

@@ -11,13 +11,6 @@ QString Couleur_Html(qint32 couleur);
 // The size in points of a position in a size list; 9 for any position out of the list.
 void Taille_Police(const int &position, int &points);
 
-// A name or folder title as it goes into the page, escaped as the source's kind asks.
-QString texteHtml(const QString &texte, Echappement echappement);
-
-// A URL as it goes into the page: '"', CR and LF are percent-encoded, so that nothing leaves
-// the href attribute.
-QString urlHtml(const QString &url);
-
 // The lines of the page, without line ends: the head at lines 0 to 19, then the two-column
 // body; the last line, "</html>", is at index Nb_Lignes = size() - 1. A table handed over with
 // std::move is emptied of its names and URLs as the page is written, which keeps the memory

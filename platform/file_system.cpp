@@ -14,25 +14,20 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <memory>
+#include <iterator>
+#include <utility>
 
 namespace platform
 {
 
 namespace
 {
-
-enum class Kind { File, Folder, Other };
-
-struct DirCloser {
-    void operator()(DIR *dir) const { closedir(dir); }
-};
-using DirHandle = std::unique_ptr<DIR, DirCloser>;
 
 bool isHiddenName(const char *name)
 {
@@ -48,69 +43,70 @@ FolderId idOf(const struct stat &st)
     return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
-// What an entry is once symbolic links are followed. The listing's type saves a stat for
-// plain entries; links, unknown types and folders whose identity is wanted are looked up.
-Kind kindOf(int folderFd, const dirent *entry, bool wantFolderId, FolderId *id)
+// File systems whose content the kernel makes up as it is read: reading or walking them can
+// take without end (proc, sysfs) or act on the system. Recognised by type, wherever mounted.
+bool isPseudoFileSystem(int fd)
 {
-    switch (entry->d_type) {
-    case DT_REG:
-        return Kind::File;
-    case DT_DIR:
-        if (!wantFolderId)
-            return Kind::Folder;
-        break;
-    case DT_LNK:
-    case DT_UNKNOWN:
-        break;
-    default:
-        return Kind::Other;
-    }
-    struct stat st;
-    if (fstatat(folderFd, entry->d_name, &st, 0) != 0)
-        return Kind::Other;
-    if (S_ISREG(st.st_mode))
-        return Kind::File;
-    if (!S_ISDIR(st.st_mode))
-        return Kind::Other;
-    *id = idOf(st);
-    return Kind::Folder;
+    static constexpr unsigned long pseudoTypes[] = {
+        0x9fa0,     // proc
+        0x62656572, // sysfs
+        0x1cd1,     // devpts
+        0x27e0eb,   // cgroup
+        0x63677270, // cgroup2
+        0x64626720, // debugfs
+        0x74726163, // tracefs
+        0x73636673, // securityfs
+        0x6165676c, // pstore
+        0xcafe4a11, // bpf
+        0x62656570, // configfs
+        0x65735543, // fusectl
+        0x19800202, // mqueue
+        0x958458f6, // hugetlbfs
+        0x0187,     // autofs
+        0x42494e4d, // binfmt_misc
+        0xde5e81e4, // efivarfs
+        0xf97cff8c, // selinuxfs
+        0x43415d53, // smackfs
+        0x6e736673, // nsfs
+        0x7655821,  // resctrl
+        0x6c6f6f70, // binderfs
+    };
+    struct statfs fs;
+    if (fstatfs(fd, &fs) != 0)
+        return true;
+    const auto type = static_cast<unsigned long>(fs.f_type) & 0xffffffffUL;
+    return std::find(std::begin(pseudoTypes), std::end(pseudoTypes), type) != std::end(pseudoTypes);
 }
 
-DirHandle openFolder(const QString &folder)
+int openFolderAt(int parentFd, const char *hostName)
 {
-    const std::optional<QByteArray> host = toHostBytes(folder);
-    if (!host)
-        return nullptr;
-    return DirHandle(opendir(host->isEmpty() ? "." : host->constData()));
+    int fd;
+    do {
+        fd = openat(parentFd, hostName, O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
 }
 
 // Calls visit(entry) for every listable entry of a folder until it returns false.
-// With plainOnly, folders and hidden names are passed over before any stat.
+// With plainOnly, folders and hidden names are passed over.
 template <typename Visit> void forEachEntry(const QString &folder, bool plainOnly, Visit visit)
 {
-    const DirHandle dir = openFolder(folder);
-    if (!dir)
-        return;
-    const int fd = dirfd(dir.get());
-    while (const dirent *raw = readdir(dir.get())) {
-        if (plainOnly && isHiddenName(raw->d_name))
-            continue;
-        const QByteArray hostName(raw->d_name);
-        if (hostName == "." || hostName == "..")
-            continue;
-        DirectoryEntry entry;
-        const Kind kind = kindOf(fd, raw, !plainOnly, &entry.id);
-        if (kind == Kind::Other || (plainOnly && kind != Kind::File))
-            continue;
-        const std::optional<QString> name = nameToProgramText(hostName);
-        if (!name)
-            continue;
-        entry.name = *name;
-        entry.isFolder = kind == Kind::Folder;
-        entry.isHidden = isHiddenName(entry.name);
-        if (!visit(entry))
+    const Folder dir(folder);
+    bool going = true;
+    dir.forEachEntry(!plainOnly, [&](const Folder::Entry &raw) {
+        if (!going || raw.kind == Folder::Kind::Other ||
+            (plainOnly && (raw.kind != Folder::Kind::File || isHiddenName(raw.hostName))))
             return;
-    }
+        const std::optional<QString> name = nameToProgramText(QByteArray(raw.hostName));
+        if (!name)
+            return;
+        DirectoryEntry entry;
+        entry.name = *name;
+        entry.isFolder = raw.kind == Folder::Kind::Folder;
+        entry.isHidden = isHiddenName(entry.name);
+        entry.id = raw.id;
+        going = visit(entry);
+    });
 }
 
 // "*" stands for any run of characters, "?" for exactly one; everything else, "[" included,
@@ -333,7 +329,14 @@ QString effectiveFilePath(const QString &path)
 
 bool folderHasEntries(const QString &folder)
 {
-    return openFolder(folder) != nullptr;
+    const std::optional<QByteArray> host = toHostBytes(folder);
+    if (!host)
+        return false;
+    const int fd = openFolderAt(AT_FDCWD, host->isEmpty() ? "." : host->constData());
+    if (fd < 0)
+        return false;
+    close(fd);
+    return true;
 }
 
 void deleteFile(const QString &path)
@@ -361,6 +364,12 @@ void writeFileAtomically(const QString &path, const QByteArray &bytes)
     writeFileAtomicallyAt(stored.value_or(path), bytes);
 }
 
+std::size_t openFilesAllowed()
+{
+    const long allowed = sysconf(_SC_OPEN_MAX);
+    return allowed > 0 ? std::size_t(allowed) : 256;
+}
+
 QString programFolder()
 {
     QString host;
@@ -374,17 +383,113 @@ QString programFolder()
     return program;
 }
 
+Folder::Folder(const QString &path)
+{
+    const std::optional<QByteArray> host = toHostBytes(path);
+    if (host)
+        adopt(openFolderAt(AT_FDCWD, host->isEmpty() ? "." : host->constData()));
+}
+
+Folder::Folder(const Folder &parent, const char *hostName)
+{
+    if (parent.isOpen())
+        adopt(openFolderAt(parent.descriptor(), hostName));
+}
+
+Folder::Folder(Folder &&other) noexcept
+    : m_dir(std::exchange(other.m_dir, nullptr)), m_id(other.m_id)
+{
+}
+
+Folder &Folder::operator=(Folder &&other) noexcept
+{
+    std::swap(m_dir, other.m_dir);
+    std::swap(m_id, other.m_id);
+    return *this;
+}
+
+Folder::~Folder()
+{
+    if (m_dir)
+        closedir(m_dir);
+}
+
+void Folder::adopt(int fd)
+{
+    if (fd < 0)
+        return;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISDIR(st.st_mode) || isPseudoFileSystem(fd) ||
+        !(m_dir = fdopendir(fd))) {
+        close(fd);
+        return;
+    }
+    m_id = idOf(st);
+}
+
+int Folder::descriptor() const
+{
+    return m_dir ? dirfd(m_dir) : -1;
+}
+
+const dirent *Folder::next() const
+{
+    return m_dir ? readdir(m_dir) : nullptr;
+}
+
+// The listing's type saves a look-up for plain entries; links, untyped entries and folders
+// whose identity is wanted are looked up, following links.
+Folder::Entry Folder::typeEntry(const dirent *raw, bool withFolders) const
+{
+    const char *name = raw->d_name;
+    if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
+        return {nullptr, Kind::Other, false, {}};
+    Entry entry{name, Kind::Other, raw->d_type == DT_LNK || raw->d_type == DT_UNKNOWN, {}};
+    if (raw->d_type == DT_REG) {
+        entry.kind = Kind::File;
+        return entry;
+    }
+    if (!entry.throughLink && !(raw->d_type == DT_DIR && withFolders))
+        return entry;
+    struct stat st;
+    if (fstatat(descriptor(), name, &st, 0) != 0)
+        return entry;
+    if (S_ISREG(st.st_mode)) {
+        entry.kind = Kind::File;
+    } else if (S_ISDIR(st.st_mode) && withFolders) {
+        entry.kind = Kind::Folder;
+        entry.id = idOf(st);
+    }
+    return entry;
+}
+
 ByteReader::ByteReader(const QString &path)
 {
     const std::optional<QByteArray> host = toHostBytes(path);
     if (!host || host->isEmpty())
         return;
-    m_fd = open(host->constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    adopt(open(host->constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY), false);
+}
+
+ByteReader::ByteReader(const Folder &folder, const char *hostName, bool throughLink)
+{
+    if (folder.isOpen())
+        adopt(openat(folder.descriptor(), hostName, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY),
+              throughLink);
+}
+
+void ByteReader::adopt(int fd, bool checkFileSystem)
+{
+    if (fd < 0)
+        return;
     struct stat st;
-    if (m_fd >= 0 && (fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode))) {
-        close(m_fd);
-        m_fd = -1;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        (checkFileSystem && isPseudoFileSystem(fd))) {
+        close(fd);
+        return;
     }
+    m_fd = fd;
+    m_modified = st.st_mtim.tv_sec;
 }
 
 ByteReader::~ByteReader()

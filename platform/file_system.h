@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <dirent.h>
+
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -20,6 +22,7 @@ struct FolderId {
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
     bool operator==(const FolderId &o) const { return device == o.device && inode == o.inode; }
+    bool operator!=(const FolderId &o) const { return !(*this == o); }
 };
 
 struct DirectoryEntry {
@@ -61,8 +64,61 @@ void deleteFile(const QString &path);
 // content stays and RuntimeError is thrown.
 void writeFileAtomically(const QString &path, const QByteArray &bytes);
 
+// How many files this process may hold open at once.
+std::size_t openFilesAllowed();
+
 // The folder that holds the running executable, in program form, without final "\".
 QString programFolder();
+
+// A folder held open, so that a walk reaches each level from the one above it by name and a
+// path never has to hold the whole depth. Folders on pseudo file systems (proc, sysfs, devpts,
+// cgroup...) are never opened: what they hold is made by the kernel, not by the user.
+class Folder
+{
+public:
+    Folder() = default;
+    // The folder at a program path.
+    explicit Folder(const QString &path);
+    // The sub-folder (or link to a folder) of this name, given as host bytes.
+    Folder(const Folder &parent, const char *hostName);
+    Folder(Folder &&other) noexcept;
+    Folder &operator=(Folder &&other) noexcept;
+    ~Folder();
+
+    bool isOpen() const { return m_dir != nullptr; }
+    FolderId id() const { return m_id; }
+
+    enum class Kind { File, Folder, Other };
+    struct Entry {
+        const char *hostName; // valid during the visit only
+        Kind kind;
+        bool throughLink; // a symbolic link, or an entry the listing did not type
+        FolderId id;      // set for folders only
+    };
+    // Calls visit(entry) for every entry but "." and "..", in the host's listing order.
+    // Folders are typed only withFolders; otherwise they come as Other, without a look-up.
+    template <typename Visit> void forEachEntry(bool withFolders, Visit visit) const;
+
+    int descriptor() const;
+
+private:
+    void adopt(int fd);
+    // The entry with its kind once links are followed; a null name for "." and "..".
+    Entry typeEntry(const struct dirent *raw, bool withFolders) const;
+    const struct dirent *next() const;
+
+    DIR *m_dir = nullptr;
+    FolderId m_id;
+};
+
+template <typename Visit> void Folder::forEachEntry(bool withFolders, Visit visit) const
+{
+    while (const dirent *raw = next()) {
+        const Entry entry = typeEntry(raw, withFolders);
+        if (entry.hostName)
+            visit(entry);
+    }
+}
 
 // Reads a file as raw bytes, in bounded chunks. Opening never blocks (a FIFO or device is
 // refused) and a file that cannot be opened reads as empty.
@@ -70,6 +126,9 @@ class ByteReader
 {
 public:
     explicit ByteReader(const QString &path);
+    // The file of this name in an open folder. throughLink: the name may lead anywhere, so a
+    // file on a pseudo file system is refused too.
+    ByteReader(const Folder &folder, const char *hostName, bool throughLink);
     ~ByteReader();
     ByteReader(const ByteReader &) = delete;
     ByteReader &operator=(const ByteReader &) = delete;
@@ -77,9 +136,14 @@ public:
     bool isOpen() const { return m_fd >= 0; }
     // Reads up to max bytes; 0 at the end of the file or on a read error.
     std::int64_t read(char *buffer, std::int64_t max);
+    // The file's modification time, in seconds since 1970.
+    std::int64_t modificationTime() const { return m_modified; }
 
 private:
+    void adopt(int fd, bool checkFileSystem);
+
     int m_fd = -1;
+    std::int64_t m_modified = 0;
 };
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #include "paths.h"
 
 #include <QFile>
+#include <QStringDecoder>
 
 namespace platform
 {
@@ -14,10 +15,22 @@ bool hasDriveLetter(const QString &path)
            path.at(0).unicode() < 0x80;
 }
 
+// Host bytes as text, nullopt when they are not valid in the file-name encoding. A
+// byte-order mark at the start is a character of the name like any other, not a mark to drop.
+std::optional<QString> decodeHostBytes(QByteArrayView bytes)
+{
+    QStringDecoder decoder(QStringDecoder::System, QStringDecoder::Flag::ConvertInitialBom |
+                                                       QStringDecoder::Flag::Stateless);
+    QString text = decoder(bytes);
+    if (decoder.hasError())
+        return std::nullopt;
+    return text;
+}
+
 // True when the text survives the trip to the file-name encoding and back unchanged.
 bool encodesExactly(const QString &text)
 {
-    return QFile::decodeName(QFile::encodeName(text)) == text;
+    return decodeHostBytes(QFile::encodeName(text)) == text;
 }
 
 } // namespace
@@ -47,14 +60,11 @@ QString toProgramPath(const QString &hostPath)
     return program;
 }
 
-std::optional<QString> nameToProgramText(const QByteArray &hostName)
+std::optional<QString> nameToProgramText(QByteArrayView hostName)
 {
     if (hostName.isEmpty() || hostName.contains('\\'))
         return std::nullopt;
-    QString name = QFile::decodeName(hostName);
-    if (QFile::encodeName(name) != hostName)
-        return std::nullopt;
-    return name;
+    return decodeHostBytes(hostName);
 }
 
 } // namespace platform

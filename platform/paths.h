@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 #include <optional>
@@ -21,6 +22,6 @@ QString toProgramPath(const QString &hostPath);
 
 // A host file name (one component, raw bytes) as program text; nullopt when it holds "\"
 // or is not valid in the file-name encoding, in which case the entry is not listed at all.
-std::optional<QString> nameToProgramText(const QByteArray &hostName);
+std::optional<QString> nameToProgramText(QByteArrayView hostName);
 
 } // namespace platform

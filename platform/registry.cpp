@@ -5,8 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QStringList>
 #include <QVariant>
 
@@ -16,10 +16,40 @@ namespace platform
 namespace
 {
 
+QString dossierAbsolu(const char *variable)
+{
+    const QString valeur = qEnvironmentVariable(variable);
+    return QDir::isAbsolutePath(valeur) ? QDir::cleanPath(valeur) : QString();
+}
+
+} // namespace
+
+QString userHomeFolder()
+{
+    return dossierAbsolu("HOME");
+}
+
+QString userConfigFolder()
+{
+    const QString xdg = dossierAbsolu("XDG_CONFIG_HOME");
+    if (!xdg.isEmpty())
+        return xdg;
+    const QString home = userHomeFolder();
+    return home.isEmpty() ? QString() : home + QStringLiteral("/.config");
+}
+
+namespace
+{
+
+// A store this large was not written by us; reading it would cost memory for nothing.
+constexpr qint64 tailleMaxMagasin = 1024 * 1024;
+// QSettings waits for its lock without end; a lock not free by then makes the store unusable.
+constexpr int attenteVerrouMs = 1000;
+
 // The INI file that holds the keys, or empty text when the user has no configuration folder.
 QString cheminMagasin()
 {
-    const QString dossier = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    const QString dossier = userConfigFolder();
     if (dossier.isEmpty())
         return QString();
     return dossier + QStringLiteral("/Signetor/registre.ini");
@@ -47,7 +77,16 @@ bool magasinUtilisable(const QString &chemin)
             return false;
     }
     const QFileInfo cree(chemin);
-    return cree.isFile() && cree.isReadable() && cree.isWritable();
+    return cree.isFile() && cree.isReadable() && cree.isWritable() &&
+           cree.size() <= tailleMaxMagasin;
+}
+
+// True when the lock that QSettings takes to write could be taken now; a lock folder or a
+// stale lock that cannot be removed never frees.
+bool verrouLibre(const QString &chemin)
+{
+    QLockFile verrou(chemin + QStringLiteral(".lock"));
+    return verrou.tryLock(attenteVerrouMs);
 }
 
 // A value that is not a single string (a list, raw bytes, a number written by hand) is read
@@ -69,7 +108,7 @@ QString commeTexte(const QVariant &valeur)
 std::optional<RegistryKey> RegistryKey::createKey(const QString &subKey)
 {
     const QString chemin = cheminMagasin();
-    if (chemin.isEmpty() || !magasinUtilisable(chemin))
+    if (chemin.isEmpty() || !magasinUtilisable(chemin) || !verrouLibre(chemin))
         return std::nullopt;
     const QSettings magasin(chemin, QSettings::IniFormat);
     if (magasin.status() != QSettings::NoError)

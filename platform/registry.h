@@ -10,10 +10,17 @@
 namespace platform
 {
 
+// The user's home folder ($HOME) and configuration folder ($XDG_CONFIG_HOME, else
+// $HOME/.config), by the XDG rules: a variable that is unset or not an absolute path does not
+// count. Empty when the user has no such folder.
+QString userHomeFolder();
+QString userConfigFolder();
+
 class RegistryKey
 {
 public:
-    // Opens the key, creating it when missing; nullopt when the store cannot be used.
+    // Opens the key, creating it when missing; nullopt when the store cannot be used: no
+    // configuration folder, not a plain file, larger than 1 MiB, or its lock not taken in time.
     static std::optional<RegistryKey> createKey(const QString &subKey);
 
     // The value's text; nullopt when there is no such value.

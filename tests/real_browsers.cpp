@@ -1,5 +1,7 @@
 #include "real_browsers.h"
 
+#include "test_support.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -350,6 +352,7 @@ bool Chromium::demarrer(const QStringList &autresArguments)
                                  QStringLiteral("--remote-debugging-port=0")} +
                          autresArguments);
     port_ = attendrePort(fichierPort, processus_, attenteDemarrageMs);
+    cheminNavigateur_ = QString::fromUtf8(support::readFile(fichierPort)).section(u'\n', 1, 1);
     if (port_ == 0) {
         arreter(processus_, false);
         return echec(QStringLiteral("Chromium n'a pas ouvert son port de débogage (voir %1)")
@@ -423,12 +426,115 @@ bool Chromium::attendreUrl(const QString &url, int attenteMs)
                      .arg(url, vues.join(QStringLiteral(", "))));
 }
 
+// The DevTools protocol speaks over a WebSocket: one text frame out (masked, as a client's
+// must be), frames in until the answer with our id.
+QJsonObject Chromium::commande(const QString &methode, const QJsonObject &parametres,
+                               const QString &page)
+{
+    erreur_.clear();
+    const QByteArray chemin =
+        (page.isEmpty() ? cheminNavigateur_ : QStringLiteral("/devtools/page/") + page).toUtf8();
+    QTcpSocket connexion;
+    connexion.connectToHost(QStringLiteral("127.0.0.1"), quint16(port_));
+    if (!connexion.waitForConnected(attenteReponseMs)) {
+        echec(QStringLiteral("Chromium ne répond pas sur le port %1").arg(port_));
+        return {};
+    }
+    connexion.write("GET " + chemin +
+                    " HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\n"
+                    "Connection: Upgrade\r\nSec-WebSocket-Key: c2lnbmV0b3Itbm9uY2UxMg==\r\n"
+                    "Sec-WebSocket-Version: 13\r\n\r\n");
+    connexion.waitForBytesWritten(attenteReponseMs);
+    const QDeadlineTimer fin(attenteReponseMs);
+    QByteArray recu;
+    const auto lire = [&](qsizetype taille) {
+        while (recu.size() < taille && !fin.hasExpired()) {
+            if (connexion.bytesAvailable() > 0 || connexion.waitForReadyRead(100))
+                recu += connexion.readAll();
+            else if (connexion.state() != QAbstractSocket::ConnectedState)
+                break;
+        }
+        return recu.size() >= taille;
+    };
+    qsizetype finEntete = -1;
+    while ((finEntete = recu.indexOf("\r\n\r\n")) < 0 && lire(recu.size() + 1)) {
+    }
+    if (finEntete < 0 || !recu.startsWith("HTTP/1.1 101")) {
+        echec(QStringLiteral("DevTools refuse la connexion à %1 : %2")
+                  .arg(QString::fromUtf8(chemin), QString::fromUtf8(recu.left(300))));
+        return {};
+    }
+    recu.remove(0, finEntete + 4);
+
+    const int numero = ++numero_;
+    const QByteArray message = QJsonDocument(QJsonObject{{QStringLiteral("id"), numero},
+                                                         {QStringLiteral("method"), methode},
+                                                         {QStringLiteral("params"), parametres}})
+                                   .toJson(QJsonDocument::Compact);
+    QByteArray trame(1, char(0x81));
+    if (message.size() < 126) {
+        trame += char(0x80 | message.size());
+    } else {
+        trame += char(0x80 | 127);
+        for (int decalage = 56; decalage >= 0; decalage -= 8)
+            trame += char((quint64(message.size()) >> decalage) & 0xff);
+    }
+    const char masque[4] = {0x12, 0x34, 0x56, 0x78};
+    trame.append(masque, 4);
+    for (qsizetype i = 0; i < message.size(); ++i)
+        trame += char(message.at(i) ^ masque[i % 4]);
+    connexion.write(trame);
+    connexion.waitForBytesWritten(attenteReponseMs);
+
+    QByteArray texte;
+    while (lire(2)) {
+        const bool derniere = quint8(recu.at(0)) & 0x80;
+        qsizetype taille = quint8(recu.at(1)) & 0x7f, entete = 2;
+        if (taille >= 126) {
+            const int octets = taille == 126 ? 2 : 8;
+            if (!lire(2 + octets))
+                break;
+            taille = 0;
+            for (int i = 0; i < octets; ++i)
+                taille = (taille << 8) | quint8(recu.at(2 + i));
+            entete += octets;
+        }
+        if (!lire(entete + taille))
+            break;
+        texte += recu.mid(entete, taille);
+        recu.remove(0, entete + taille);
+        if (!derniere)
+            continue;
+        const QJsonObject reponse = QJsonDocument::fromJson(texte).object();
+        texte.clear();
+        if (reponse.value(QStringLiteral("id")).toInt() != numero)
+            continue; // an event
+        if (reponse.contains(QStringLiteral("error"))) {
+            echec(QStringLiteral("DevTools : %1 : %2")
+                      .arg(methode,
+                           QString::fromUtf8(
+                               QJsonDocument(reponse.value(QStringLiteral("error")).toObject())
+                                   .toJson())));
+            return {};
+        }
+        return reponse.value(QStringLiteral("result")).toObject();
+    }
+    echec(QStringLiteral("DevTools : pas de réponse à %1 à temps").arg(methode));
+    return {};
+}
+
 bool Chromium::quitter()
 {
     if (processus_.state() == QProcess::NotRunning)
         return true;
-    processus_.terminate();
-    const bool propre = processus_.waitForFinished(attenteArretMs);
+    // Browser.close closes as the user would, and Chromium then writes all its files (SIGTERM
+    // skips some, Bookmarks among them); SIGTERM is the fallback.
+    commande(QStringLiteral("Browser.close"));
+    bool propre = processus_.waitForFinished(attenteArretMs);
+    if (!propre) {
+        processus_.terminate();
+        propre = processus_.waitForFinished(attenteArretMs);
+    }
     arreter(processus_, false);
     return propre || echec(QStringLiteral("Chromium ne s'est pas arrêté à temps"));
 }

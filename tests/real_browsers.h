@@ -85,7 +85,12 @@ public:
     // Waits until a page of type "page" shows this URL; false (erreur() lists what was seen)
     // when none does in time.
     bool attendreUrl(const QString &url, int attenteMs = 10000);
-    // Quits cleanly with SIGTERM, so that Chromium writes its Preferences.
+    // A DevTools protocol command ("Target.createTarget", "Runtime.evaluate"...) sent to the
+    // page with this id (from pages()), or to the browser itself when none is given; the
+    // command's result, or an empty object with erreur() set.
+    QJsonObject commande(const QString &methode, const QJsonObject &parametres = {},
+                         const QString &page = QString());
+    // Quits cleanly (Browser.close, else SIGTERM), so that Chromium writes its files.
     bool quitter();
 
     QString erreur() const { return erreur_; }
@@ -99,6 +104,8 @@ private:
     QString affichage_;
     QProcess processus_;
     int port_ = 0;
+    QString cheminNavigateur_; // the browser's own DevTools endpoint
+    int numero_ = 0;
     QString erreur_;
 };
 

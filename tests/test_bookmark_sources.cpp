@@ -233,6 +233,10 @@ void TestBookmarkSources::firefoxWhileRunning()
     const int etiquette = places.ajouter(4, 2, QStringLiteral("étiquette"));
     places.ajouter(etiquette, 1, QString(), QStringLiteral("http://a.example/"));
     places.ajouter(places.ajouter(5, 2, QStringLiteral("Vide")), 2, QStringLiteral("Aussi"));
+    // Two folders each in the other, as only a damaged database has them.
+    places.executer(QStringLiteral("INSERT INTO moz_bookmarks (id, type, parent, title) VALUES "
+                                   "(100, 2, 101, 'a'), (101, 2, 100, 'b')"));
+    places.ajouter(100, 1, QStringLiteral("Boucle"), QStringLiteral("http://boucle.example/"));
     places.ajouter(6, 1, QStringLiteral("Ajouté à l'instant"), QStringLiteral("http://n.example/"));
     const QString log = fichier + QStringLiteral("-wal");
     QVERIFY(QFileInfo(log).size() > QFileInfo(fichier).size());

@@ -102,6 +102,18 @@ void TestCli::pageAsTheLibraryMakesIt()
     QCOMPARE(lancer(QStringLiteral("--signets ") + signets + QStringLiteral(" p")), 0);
     QCOMPARE(support::readFile(page),
              contenuSignets(lireSource(platform::toProgramPath(signets)).liens));
+
+    // A profile that a running Chromium holds is not written, and the run says so.
+    const QString chromium = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/chromium");
+    QVERIFY(QDir().mkpath(chromium + QStringLiteral("/Default")));
+    QVERIFY(QFile::link(QSysInfo::machineHostName() + QLatin1Char('-') +
+                            QString::number(QCoreApplication::applicationPid()),
+                        chromium + QStringLiteral("/SingletonLock")));
+    QCOMPARE(lancer(QStringLiteral("--page-demarrage ../Favoris p")), 0);
+    QCOMPARE(m_erreurs, QString::fromUtf8("signetor-cli : avertissement : la page de démarrage "
+                                          "n'a pas pu être inscrite dans le profil « Default » "
+                                          "de Chromium.\n"));
+    QVERIFY(QDir(chromium).removeRecursively());
 }
 
 void TestCli::otherRunsTouchNothing_data()

@@ -3,9 +3,16 @@
 #include "test_support.h"
 
 #include <QDir>
+#include <QFile>
 #include <QLocale>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <algorithm>
 
 namespace
 {
@@ -76,6 +83,16 @@ private Q_SLOTS:
         QCOMPARE(rows.join(u' '),
                  QString::fromUtf8(".hidden|inside|u x*y|c*|u x|y|u |Straße|u |a*b|u |a|u |b|u "
                                    "|c|u |page.htm|p |ßß.ur|u"));
+
+        // A link is dated by its file's modification time.
+        const timespec times[2] = {{0, UTIME_OMIT}, {1000000000, 0}};
+        QCOMPARE(utimensat(AT_FDCWD, QFile::encodeName(tree.host("x/y.url")), times, 0), 0);
+        FavouritesScan scan;
+        scan.Lire_Favoris(tree.root());
+        const auto dated = std::find_if(scan.Liens().cbegin(), scan.Liens().cend(),
+                                        [](const Lien &l) { return l.dossier == u'x'; });
+        QVERIFY(dated != scan.Liens().cend());
+        QCOMPARE(dated->date, 1000000000);
     }
 
     // Folders are full paths ending with "\", each once, in breadth-first order.
@@ -93,6 +110,23 @@ private Q_SLOTS:
                     folder.count(u'\\') >= depth);
             depth = folder.count(u'\\');
         }
+    }
+
+    // With few files allowed open, a folder whose parent could not stay open is reached again
+    // from the root: every link is still found.
+    void fewOpenFiles()
+    {
+        Tree tree;
+        for (int i = 0; i < 40; ++i)
+            tree.link(("F" + QByteArray::number(i) + "/G/x.url").constData(), "u");
+        rlimit old{};
+        QCOMPARE(getrlimit(RLIMIT_NOFILE, &old), 0);
+        rlimit few = old;
+        few.rlim_cur = 40;
+        QCOMPARE(setrlimit(RLIMIT_NOFILE, &few), 0);
+        const qsizetype found = scanRows(tree.root()).size();
+        setrlimit(RLIMIT_NOFILE, &old);
+        QCOMPARE(found, 40);
     }
 
     // In a chain of folders the one at position i is at depth i: only the first
@@ -115,13 +149,16 @@ private Q_SLOTS:
     }
 
     // In every locale: case ignored but deciding between equals, accents with their base
-    // letter, blank before "*" before "\", root links before folders named with digits.
+    // letter, blank before "*" before "\", root links before folders named with digits. The
+    // rows of one folder stay together, also beside a folder that differs only in case or
+    // whose name holds "*".
     void orderInEveryLocale()
     {
         Tree tree;
         for (const char *name :
              {"Mail.url", "Mail Box.url", "Éclair.url", "Ecole.url", "10 ans.url", "A/Mail.url",
-              "A/Mail Box.url", "A/C/x.url", "A B/x.url", "0/x.url", "mail.URL"})
+              "A/Mail Box.url", "A/C/x.url", "A B/x.url", "0/x.url", "mail.URL", "A/Zz.url",
+              "A*Z/x.url", "b/x.url", "B/y.url", "b/z.url"})
             tree.link(name, "u");
         for (const char *locale :
              {"C", "en_US", "fr_FR", "de_DE", "sv_SE", "da_DK", "tr_TR", "lt_LT"}) {
@@ -129,7 +166,8 @@ private Q_SLOTS:
             QCOMPARE(
                 scanRows(tree.root()).join(u' '),
                 QString::fromUtf8("|10 ans|u |Éclair|u |Ecole|u |Mail Box|u |Mail|u |mail|u 0|x|u "
-                                  "A B|x|u A|Mail Box|u A|Mail|u A\\C|x|u"));
+                                  "A B|x|u A|Mail Box|u A|Mail|u A|Zz|u A*Z|x|u A\\C|x|u B|y|u "
+                                  "b|x|u b|z|u"));
             // Texts equal but for case go by their exact characters, then by position,
             // whatever the order the host listed them in.
             QCOMPARE(Cont_Sort(QStringLiteral("*mail*u *MAIL*u *Mail*u *mail*u").split(u' ')),

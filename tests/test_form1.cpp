@@ -54,6 +54,21 @@ void TestForm1::defaults()
     support::writeFile(f.host(QStringLiteral("defbg.gif")), "GIF89a");
     form.Form_Load();
     QCOMPARE(form.Txt[2]->text(), f.programFolder + QStringLiteral("\\defbg.gif"));
+
+    // "C:\Windows\Favoris\" names nothing here: the window starts on the default browser's
+    // bookmarks and shows the start page set in that browser.
+    const QString firefox = QDir::homePath() + QStringLiteral("/.mozilla/firefox");
+    support::writeFile(firefox + QStringLiteral("/profiles.ini"),
+                       "[Profile0]\nName=a\nIsRelative=1\nPath=a\nDefault=1\n");
+    support::writeFile(firefox + QStringLiteral("/a/places.sqlite"), "");
+    support::writeFile(firefox + QStringLiteral("/a/prefs.js"),
+                       "user_pref(\"browser.startup.homepage\", \"https://exemple.fr/\");\n");
+    form.Form_Load();
+    QCOMPARE(form.Chemin_Favoris,
+             platform::toProgramPath(firefox + QStringLiteral("/a/places.sqlite")));
+    QCOMPARE(form.Txt[0]->text(), form.Chemin_Favoris);
+    QCOMPARE(form.Txt[1]->text(), QStringLiteral("https://exemple.fr/"));
+    QVERIFY(QDir(firefox).removeRecursively());
 }
 
 void TestForm1::save_data()

@@ -51,9 +51,18 @@ private Q_SLOTS:
         }
     }
 
-    // URLs up to maxUrlBytes are read whole, their line end at any read boundary.
-    void longestUrl()
+    // URLs up to maxUrlBytes are read whole, their line end at any read boundary; the URL
+    // line must start within the first urlSearchBytes, whatever the chunk size.
+    void bounds()
     {
+        for (qsizetype chunk : {urlReadChunkBytes, qsizetype(1000)}) {
+            QCOMPARE(readUrlInChunks(
+                         fileWith(QByteArray(urlSearchBytes - 5, 'x') + "\r\nURL=a\r\n"), chunk),
+                     QStringLiteral("a"));
+            QCOMPARE(readUrlInChunks(
+                         fileWith(QByteArray(urlSearchBytes - 4, 'x') + "\r\nURL=a\r\n"), chunk),
+                     QString());
+        }
         const QByteArray line = "\r\nURL=" + QByteArray(maxUrlBytes, 'u') + "\r\n";
         for (qsizetype head = 4088; head <= 4091; ++head)
             QCOMPARE(readUrlInChunks(fileWith(QByteArray(head, 'x') + line), 4096).size(),

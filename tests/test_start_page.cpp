@@ -1,11 +1,55 @@
 #include "browser/api.h"
+#include "platform/paths.h"
+#include "real_browsers.h"
 #include "test_support.h"
 
+#include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <sys/stat.h>
+#include <unistd.h>
+
+namespace
+{
+
+// Points HOME and XDG_CONFIG_HOME at a fresh folder for the life of the object.
+struct AutreMaison {
+    QTemporaryDir dir;
+    const QByteArray home = qgetenv("HOME"), config = qgetenv("XDG_CONFIG_HOME");
+    AutreMaison()
+    {
+        qputenv("HOME", QFile::encodeName(dir.path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath(QStringLiteral(".config"))));
+    }
+    ~AutreMaison()
+    {
+        qputenv("HOME", home);
+        qputenv("XDG_CONFIG_HOME", config);
+    }
+    QString chemin(const char *relatif) const { return dir.filePath(QString::fromUtf8(relatif)); }
+};
+
+// "Firefox/a, Chromium/Default", to compare in one go.
+QByteArray noms(const QList<ProfilNavigateur> &profils)
+{
+    QStringList n;
+    for (const ProfilNavigateur &p : profils)
+        n << p.navigateur + QLatin1Char('/') + p.nom;
+    return n.join(QStringLiteral(", ")).toUtf8();
+}
+
+QJsonObject json(const QString &chemin)
+{
+    return QJsonDocument::fromJson(support::readFile(chemin)).object();
+}
+
+} // namespace
 
 class TestStartPage : public QObject
 {
@@ -13,11 +57,15 @@ class TestStartPage : public QObject
 
 private Q_SLOTS:
     void store();
+    void profils();
+    void entreesHostiles();
+    void vraisNavigateurs();
 };
 
 // A missing value reads as empty and leaves the store created; every text, blanks and INI
-// syntax included, reads back whole; a list written by hand reads as text. A configuration
-// folder under a file, or a FIFO in the store's place, reads as empty and takes no write.
+// syntax included, reads back whole; a list written by hand reads as text. A store that
+// cannot be used (under a file, a FIFO, its lock held by a folder, over 1 MiB) reads as empty
+// and takes no write; a relative XDG_CONFIG_HOME is ignored, and without HOME there is no store.
 void TestStartPage::store()
 {
     const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
@@ -29,21 +77,250 @@ void TestStartPage::store()
         Ecrire_Page_Demarrage(QString::fromUtf8(valeur));
         QCOMPARE(Lire_Page_Demarrage(), QString::fromUtf8(valeur));
     }
-    support::writeFile(magasin,
-                       "[Software]\nMicrosoft\\Internet%20Explorer\\Main\\Start%20Page=a, b\n");
+    const QByteArray avecValeur =
+        "[Software]\nMicrosoft\\Internet%20Explorer\\Main\\Start%20Page=a, b\n";
+    support::writeFile(magasin, avecValeur);
     QCOMPARE(Lire_Page_Demarrage(), QStringLiteral("a, b"));
 
     QTemporaryDir autre;
-    support::writeFile(autre.filePath(QStringLiteral("Signetor/x")), "");
-    const QString fifo = autre.filePath(QStringLiteral("Signetor/registre.ini"));
-    QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    for (const QString &ailleurs : {magasin + QStringLiteral("/config"), autre.path()}) {
+    const QString dans = autre.filePath(QStringLiteral("%1/Signetor/registre.ini"));
+    QVERIFY(QDir().mkpath(QFileInfo(dans.arg(1)).path()));
+    QCOMPARE(mkfifo(QFile::encodeName(dans.arg(1)).constData(), 0600), 0);
+    support::writeFile(dans.arg(2), avecValeur);
+    QVERIFY(QDir().mkpath(dans.arg(2) + QStringLiteral(".lock")));
+    support::writeFile(dans.arg(3), avecValeur + QByteArray(1024 * 1024, '\n'));
+    const QString configN = autre.filePath(QStringLiteral("%1"));
+    for (const QString &ailleurs :
+         {magasin + QStringLiteral("/config"), configN.arg(1), configN.arg(2), configN.arg(3)}) {
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(ailleurs));
         Ecrire_Page_Demarrage(QStringLiteral("C:\\apres.html"));
         QCOMPARE(Lire_Page_Demarrage(), QString());
     }
+    QCOMPARE(support::readFile(dans.arg(2)), avecValeur);
+
+    qputenv("XDG_CONFIG_HOME", "relatif");
+    Ecrire_Page_Demarrage(QStringLiteral("C:\\relatif.html"));
+    QVERIFY(!QFileInfo::exists(QStringLiteral("relatif")));
+    QVERIFY(support::readFile(QDir::homePath() + QStringLiteral("/.config/Signetor/registre.ini"))
+                .contains("relatif.html"));
+    const QByteArray home = qgetenv("HOME");
+    qunsetenv("HOME");
+    Ecrire_Page_Demarrage(QStringLiteral("C:\\sans-home.html"));
+    QCOMPARE(Lire_Page_Demarrage(), QString());
+    QVERIFY(!QFileInfo::exists(QStringLiteral("/.config/Signetor/registre.ini")));
+    qputenv("HOME", home);
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
     QCOMPARE(Lire_Page_Demarrage(), QStringLiteral("a, b"));
+}
+
+// Profiles in every place and form a browser leaves them, in the order that puts each
+// browser's default first; the start page read from the default browser's profile, the
+// value in force, the first of several, and a file:// URL as its program path.
+void TestStartPage::profils()
+{
+    AutreMaison m;
+    support::writeFile(m.chemin(".mozilla/firefox/profiles.ini"),
+                       "[General]\nStartWithLastProfile=1\n\n[Profile1]\nName=a\nIsRelative=1\n"
+                       "Path=a.x\n\n[Profile0]\nName=défaut\nIsRelative=1\nPath=Profiles/b, c\n"
+                       "Default=1\n\n[Profile2]\nName=absent\nIsRelative=1\nPath=absent\n");
+    support::writeFile(
+        m.chemin(".config/mozilla/firefox/profiles.ini"),
+        "[Profile0]\nName=ailleurs\nIsRelative=0\nPath=" + QFile::encodeName(m.chemin("ailleurs")) +
+            "\n[Profile1]\nName=esr\nIsRelative=1\nPath=e.default-esr\n");
+    support::writeFile(m.chemin(".config/mozilla/firefox/installs.ini"),
+                       "[3B6073811A6ABF12]\nDefault=e.default-esr\nLocked=1\n");
+    support::writeFile(m.chemin("snap/firefox/common/.mozilla/firefox/profiles.ini"),
+                       "[Profile0]\nName=snap\nIsRelative=1\nPath=s\n");
+    support::writeFile(m.chemin(".var/app/org.mozilla.firefox/.mozilla/firefox/profiles.ini"),
+                       "[Profile0]\nName=flatpak\nIsRelative=1\nPath=f\n");
+    for (const char *dossier :
+         {".mozilla/firefox/a.x", ".mozilla/firefox/Profiles/b, c", "ailleurs",
+          ".config/mozilla/firefox/e.default-esr", "snap/firefox/common/.mozilla/firefox/s",
+          ".var/app/org.mozilla.firefox/.mozilla/firefox/f", ".config/chromium/Profile 10",
+          ".config/chromium/Profile 2", ".config/chromium/Travail", ".config/chromium/Default",
+          ".config/google-chrome/Default", "snap/chromium/common/chromium/Default"})
+        QVERIFY(QDir().mkpath(m.chemin(dossier)));
+    support::writeFile(m.chemin(".config/chromium/Local State"),
+                       R"({"profile":{"info_cache":{"Travail":{"name":"Bureau"},
+                           "../../x":{"name":"hors"},"Default":{"name":"Moi"}}}})");
+    QCOMPARE(noms(profilsFirefox()),
+             QByteArray("Firefox/défaut, Firefox/a, Firefox/esr, Firefox/ailleurs, Firefox/snap, "
+                        "Firefox/flatpak"));
+    QCOMPARE(profilsFirefox().at(3).dossier, m.chemin("ailleurs"));
+    QCOMPARE(noms(profilsChromium()),
+             QByteArray("Chromium/Moi, Chromium/Profile 2, Chromium/Profile 10, Chromium/Bureau, "
+                        "Google Chrome/Default, Chromium/Default"));
+
+    // The default browser's start page, from its profile; none set falls back to the store.
+    support::writeFile(m.chemin(".config/mimeapps.list"),
+                       "[Default Applications]\nx-scheme-handler/http=google-chrome.desktop;\n");
+    Ecrire_Page_Demarrage(QStringLiteral("C:\\magasin.html"));
+    QCOMPARE(Lire_Page_Demarrage(), QStringLiteral("C:\\magasin.html"));
+    support::writeFile(m.chemin(".config/google-chrome/Default/Preferences"),
+                       R"({"session":{"restore_on_startup":4,"startup_urls":["https://a.fr/"]}})");
+    QCOMPARE(Lire_Page_Demarrage(), QStringLiteral("https://a.fr/"));
+    support::writeFile(m.chemin(".config/google-chrome/Default/Bookmarks"), "{}");
+    QCOMPARE(favorisDuNavigateurParDefaut(), m.chemin(".config/google-chrome/Default/Bookmarks"));
+
+    support::writeFile(m.chemin(".config/mimeapps.list"),
+                       "[Default Applications]\nx-scheme-handler/http=firefox-esr.desktop\n");
+    QCOMPARE(favorisDuNavigateurParDefaut(), QString());
+    const QString defaut = m.chemin(".mozilla/firefox/Profiles/b, c/");
+    support::writeFile(defaut + QStringLiteral("places.sqlite"), "");
+    QCOMPARE(favorisDuNavigateurParDefaut(), defaut + QStringLiteral("places.sqlite"));
+    support::writeFile(defaut + QStringLiteral("prefs.js"),
+                       "user_pref(\"browser.startup.homepage\", \"https://p.fr/\");\n");
+    QCOMPARE(Lire_Page_Demarrage(), QStringLiteral("https://p.fr/"));
+    support::writeFile(defaut + QStringLiteral("user.js"),
+                       "user_pref(\"browser.startup.homepage\", "
+                       "\"file:///home/u/mes%20pages/%C3%A9t%C3%A9.html  |https://q.fr/\");\n");
+    QCOMPARE(Lire_Page_Demarrage(), QStringLiteral("\\home\\u\\mes pages\\été.html  "));
+    for (const char *page : {"\\srv\\p.html  ", "\\srv\\100% #1?.html"}) {
+        QVERIFY(Ecrire_Page_Demarrage(QString::fromUtf8(page)).isEmpty());
+        QCOMPARE(Lire_Page_Demarrage(), QString::fromUtf8(page));
+    }
+}
+
+// Hostile profile files: never a hang, a crash or a broken file. A profile that cannot be
+// read, parsed or written is left as it was and reported; the others are written.
+void TestStartPage::entreesHostiles()
+{
+    const QByteArray autreHote = "autre-hote-1";
+    const QByteArray vivant =
+        QSysInfo::machineHostName().toUtf8() + '-' + QByteArray::number(qint64(getpid()));
+    const QByteArray debut = QByteArray("// \xff\xfe", 5) + '\0' + " binaire\n";
+    const QByteArray userJs =
+        debut + "user_pref(\"browser.startup.page\", 3);\nuser_pref(\"a\", 1);";
+    struct Cas {
+        const char *nom;
+        std::function<void(const AutreMaison &)> preparer;
+        const char *nonEcrits;
+        const char *intact; // a file that must keep its bytes
+    };
+    const char *prefs = ".config/chromium/Default/Preferences";
+    const auto ecrire = [](const char *chemin, const QByteArray &octets) {
+        return [=](const AutreMaison &m) { support::writeFile(m.chemin(chemin), octets); };
+    };
+    const Cas cas[] = {
+        {"profiles.ini corrompu",
+         ecrire(".mozilla/firefox/profiles.ini", QByteArray("\0[Prof\xff\n=\n=x", 13)), "",
+         ".mozilla/firefox/profiles.ini"},
+        {"Preferences corrompu", ecrire(prefs, "{\"session\": [1, "), "Chromium/Default", prefs},
+        {"session qui n'est pas un objet", ecrire(prefs, "{\"session\": 3}"), "Chromium/Default",
+         prefs},
+        {"user.js binaire", ecrire(".mozilla/firefox/p/user.js", userJs), "", nullptr},
+        {"user.js dossier",
+         [](const AutreMaison &m) { QDir().mkpath(m.chemin(".mozilla/firefox/p/user.js")); },
+         "Firefox/p", nullptr},
+        {"SingletonLock d'un autre hôte",
+         [=](const AutreMaison &m) {
+             QFile::link(QString::fromUtf8(autreHote), m.chemin(".config/chromium/SingletonLock"));
+         },
+         "", nullptr},
+        {"SingletonLock vivant",
+         [=](const AutreMaison &m) {
+             QFile::link(QString::fromUtf8(vivant), m.chemin(".config/chromium/SingletonLock"));
+         },
+         "Chromium/Default", prefs},
+        {"Preferences énorme",
+         [=](const AutreMaison &m) {
+             QFile f(m.chemin(prefs));
+             QVERIFY(f.open(QIODevice::WriteOnly) && f.resize(64 * 1024 * 1024));
+         },
+         "Chromium/Default", nullptr},
+        {"Preferences FIFO",
+         [=](const AutreMaison &m) {
+             QFile::remove(m.chemin(prefs));
+             QCOMPARE(mkfifo(QFile::encodeName(m.chemin(prefs)).constData(), 0600), 0);
+         },
+         "Chromium/Default", nullptr},
+    };
+    for (const Cas &c : cas) {
+        AutreMaison m;
+        support::writeFile(m.chemin(".mozilla/firefox/profiles.ini"),
+                           "[Profile0]\nName=p\nIsRelative=1\nPath=p\n");
+        QDir().mkpath(m.chemin(".mozilla/firefox/p"));
+        support::writeFile(m.chemin(prefs), "{\"x\":1}");
+        support::writeFile(m.chemin(".config/mimeapps.list"),
+                           "[Default Applications]\nx-scheme-handler/http=chromium.desktop\n");
+        c.preparer(m);
+        const QByteArray avant = c.intact ? support::readFile(m.chemin(c.intact)) : QByteArray();
+        const QList<ProfilNavigateur> nonEcrits =
+            Ecrire_Page_Demarrage(QStringLiteral("\\srv\\p.html"));
+        QVERIFY2(noms(nonEcrits) == c.nonEcrits, c.nom + QByteArray(" : ") + noms(nonEcrits));
+        if (c.intact)
+            QVERIFY2(support::readFile(m.chemin(c.intact)) == avant, c.nom);
+        QVERIFY2(!Lire_Page_Demarrage().isEmpty(), c.nom);
+        if (!QByteArray(c.nonEcrits).contains("Chromium")) {
+            const QJsonObject p = json(m.chemin(prefs));
+            QVERIFY2(p[QStringLiteral("x")] == QJsonValue(1) &&
+                         p[QStringLiteral("homepage")] ==
+                             QJsonValue(QStringLiteral("file:///srv/p.html")),
+                     c.nom);
+        }
+    }
+    // Other lines of a user.js stay byte for byte; the start page lines are replaced.
+    AutreMaison m;
+    support::writeFile(m.chemin(".mozilla/firefox/profiles.ini"),
+                       "[Profile0]\nName=p\nIsRelative=1\nPath=p\n");
+    support::writeFile(m.chemin(".mozilla/firefox/p/user.js"), userJs);
+    QVERIFY(Ecrire_Page_Demarrage(QStringLiteral("\\srv\\a b\\p\"é.html")).isEmpty());
+    QCOMPARE(support::readFile(m.chemin(".mozilla/firefox/p/user.js")),
+             debut + "user_pref(\"a\", 1);\n"
+                     "user_pref(\"browser.startup.homepage\", "
+                     "\"file:///srv/a%20b/p%22%C3%A9.html\");\n"
+                     "user_pref(\"browser.startup.page\", 1);\n");
+}
+
+// The real browsers: profiles made by a first start, a web start page set in Firefox shows
+// in the window, then after the save both browsers open the page; a running Chromium is not
+// written, and after it quits its Preferences still hold the page and the test's own key.
+void TestStartPage::vraisNavigateurs()
+{
+    navigateursReels::Firefox firefox;
+    navigateursReels::Chromium chromium;
+    // Chromium's first start (it makes its profile on the way) runs beside Firefox's.
+    QVERIFY2(chromium.demarrer(), qPrintable(chromium.erreur()));
+    QVERIFY2(firefox.creerProfils(), qPrintable(firefox.erreur()));
+    support::writeFile(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/mimeapps.list"),
+                       "[Default Applications]\nx-scheme-handler/http=firefox-esr.desktop;\n");
+    QVERIFY2(firefox.demarrer(), qPrintable(firefox.erreur()));
+    firefox.executerScript(QStringLiteral("Services.prefs.setStringPref("
+                                          "'browser.startup.homepage', 'https://exemple.fr/a')"),
+                           {}, navigateursReels::Firefox::Contexte::Chrome);
+    QVERIFY2(firefox.quitter(), qPrintable(firefox.erreur()));
+    QVERIFY2(chromium.quitter(), qPrintable(chromium.erreur()));
+    QCOMPARE(Lire_Page_Demarrage(), QStringLiteral("https://exemple.fr/a"));
+
+    const QString profilFirefox = firefox.profilParDefaut();
+    support::writeFile(profilFirefox + QStringLiteral("/user.js"), "user_pref(\"test.a\", 7);\n");
+    const QString preferences = chromium.dossierDonnees() + QStringLiteral("/Default/Preferences");
+    QJsonObject avant = json(preferences);
+    avant.insert(QStringLiteral("test_signetor"), QJsonObject{{QStringLiteral("garde"), 1}});
+    support::writeFile(preferences, QJsonDocument(avant).toJson());
+
+    const QString page = QDir::home().filePath(QStringLiteral("pages été/p 1.html"));
+    support::writeFile(page, "<title>p</title>");
+    QCOMPARE(noms(Ecrire_Page_Demarrage(platform::toProgramPath(page))), QByteArray());
+    QCOMPARE(Lire_Page_Demarrage(), platform::toProgramPath(page));
+
+    QVERIFY2(chromium.demarrer(), qPrintable(chromium.erreur()));
+    QVERIFY2(firefox.demarrer(), qPrintable(firefox.erreur()));
+    QCOMPARE(QUrl(firefox.urlCourante()).toLocalFile(), page);
+    QCOMPARE(firefox.executerScript(QStringLiteral("return Services.prefs.getIntPref('test.a')"),
+                                    {}, navigateursReels::Firefox::Contexte::Chrome),
+             QJsonValue(7));
+    QVERIFY2(firefox.quitter(), qPrintable(firefox.erreur()));
+    const QString url = QUrl::fromLocalFile(page).toString(QUrl::FullyEncoded);
+    QVERIFY2(chromium.attendreUrl(url), qPrintable(chromium.erreur()));
+    QCOMPARE(noms(Ecrire_Page_Demarrage(QStringLiteral("\\autre.html"))),
+             QByteArray("Chromium/Your Chromium"));
+    QVERIFY2(chromium.quitter(), qPrintable(chromium.erreur()));
+
+    const QJsonObject apres = json(preferences);
+    QCOMPARE(apres[QStringLiteral("homepage")].toString(), url);
+    QCOMPARE(apres[QStringLiteral("session")][QStringLiteral("startup_urls")][0].toString(), url);
+    QCOMPARE(apres[QStringLiteral("test_signetor")], avant[QStringLiteral("test_signetor")]);
 }
 
 QTEST_GUILESS_MAIN(TestStartPage)

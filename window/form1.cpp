@@ -5,6 +5,7 @@
 #include "favourites/source_error.h"
 #include "page/page_builder.h"
 #include "page/page_file.h"
+#include "platform/paths.h"
 #include "platform/runtime_error.h"
 #include "window/info.h"
 #include "window/seams.h"
@@ -375,6 +376,11 @@ void Form1::Form_Load()
         peindre(couleurs[i].second, valeurs[i]);
     }
     Chemin_Favoris = cheminFavorisParDefaut;
+    if (!platform::folderHasEntries(Chemin_Favoris)) {
+        const QString favoris = favorisDuNavigateurParDefaut();
+        if (!favoris.isEmpty())
+            Chemin_Favoris = platform::toProgramPath(favoris);
+    }
     Txt[0]->setText(Chemin_Favoris);
     Txt[1]->setText(Lire_Page_Demarrage());
     const QString image = m_programFolder + QStringLiteral("\\defbg.gif");
