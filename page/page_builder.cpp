@@ -13,10 +13,7 @@ void Produire_Page(const QString &Chemin_Favoris, const PageOptions &options, So
 
 QStringList Construire_Page(const QString &Chemin_Favoris, const PageOptions &options)
 {
-    struct Lignes : SortiePage {
-        QStringList page;
-        void ajouter(const QString &ligne) override { page << ligne; }
-    } lignes;
+    LignesPage lignes;
     Produire_Page(Chemin_Favoris, options, lignes);
     return lignes.page;
 }

@@ -229,10 +229,7 @@ void genererPage(TableLiens Liens, const PageOptions &options, SortiePage &sorti
 
 QStringList Generer_Page(TableLiens Liens, const PageOptions &options)
 {
-    struct Lignes : SortiePage {
-        QStringList page;
-        void ajouter(const QString &ligne) override { page << ligne; }
-    } lignes;
+    LignesPage lignes;
     lignes.page.reserve(20 + Liens.size() + 16);
     genererPage(std::move(Liens), options, lignes);
     return lignes.page;

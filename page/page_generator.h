@@ -24,6 +24,14 @@ public:
     }
 };
 
+// Gathers the lines in a list, for callers that want the page whole.
+class LignesPage : public SortiePage
+{
+public:
+    void ajouter(const QString &ligne) override { page << ligne; }
+    QStringList page;
+};
+
 // Generates the page line by line into a sink, so that it is never held whole. A table
 // handed over with std::move is emptied of its names and URLs as the page is written.
 void genererPage(TableLiens Liens, const PageOptions &options, SortiePage &sortie);
