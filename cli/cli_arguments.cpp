@@ -41,7 +41,7 @@ const OptionTaille optionsTaille[] = {
     {"taille-dossiers", &PageOptions::positionDossier, "taille des sous-titres"},
 };
 
-const char *const interrupteurs[] = {"sans-image", "page-demarrage", "h", "help"};
+const char *const interrupteurs[] = {"sans-image", "page-demarrage", "signets", "h", "help"};
 
 QString texte(const char *utf8)
 {
@@ -185,6 +185,7 @@ LecteurArguments::LecteurArguments()
     m_parser.addOption({QStringLiteral("image"), QString(), QStringLiteral("CHEMIN")});
     m_parser.addOption({QStringLiteral("sans-image"), QString()});
     m_parser.addOption({QStringLiteral("page-demarrage"), QString()});
+    m_parser.addOption({QStringLiteral("signets"), QString()});
     for (const OptionCouleur &option : optionsCouleur)
         m_parser.addOption({QString::fromLatin1(option.nom), QString(), QStringLiteral("#RRGGBB")});
     for (const OptionTaille &option : optionsTaille)
@@ -208,6 +209,7 @@ Demande LecteurArguments::lire(const QStringList &arguments)
     lireChemins(positionnels, demande);
     demande.options.image = lireImage();
     demande.pageDemarrage = present("page-demarrage");
+    demande.signets = present("signets");
     return demande;
 }
 
@@ -290,6 +292,8 @@ void LecteurArguments::verifierCombinaisons(const QStringList &arguments,
             texte("il manque le fichier de la page (« - » pour la sortie standard)"));
     if (positionnels.size() > 2)
         throw ErreurSaisie(texte("argument de trop : « %1 »").arg(positionnels.at(2)));
+    if (present("signets") && present("page-demarrage"))
+        throw ErreurSaisie(texte("les options --signets et --page-demarrage s'excluent"));
     if (present("image") && present("sans-image"))
         throw ErreurSaisie(texte("les options --image et --sans-image s'excluent"));
     if (present("page-demarrage") && positionnels.at(1) == QStringLiteral("-"))
@@ -380,12 +384,16 @@ QString texteAide()
     const PageOptions defauts;
     QString aide =
         texte("Usage : signetor-cli [options] DOSSIER_FAVORIS FICHIER_PAGE\n"
+              "        signetor-cli --signets SOURCE FICHIER\n"
               "\n"
               "Construit la page HTML des favoris rangés sous DOSSIER_FAVORIS et l'écrit dans\n"
               "FICHIER_PAGE, octet pour octet comme « Enregistrer la page » de Signetor avec les\n"
               "mêmes options. Avec « - » pour FICHIER_PAGE, la page va sur la sortie standard.\n"
               "DOSSIER_FAVORIS peut aussi être un fichier de marque-pages : un bookmarks.html,\n"
               "le places.sqlite de Firefox ou le fichier Bookmarks de Chromium.\n"
+              "Avec --signets, écrit à la place les liens de SOURCE (dossier ou fichier de\n"
+              "favoris) dans FICHIER, un fichier de signets au format Netscape (UTF-8) que les\n"
+              "navigateurs importent ; « - » l'écrit sur la sortie standard.\n"
               "\n"
               "Options :\n");
     const auto ligne = [&aide](const QString &option, const QString &role) {
@@ -408,6 +416,8 @@ QString texteAide()
     ligne(QString(), texte("tailles possibles : %1").arg(listeTailles()));
     ligne(QStringLiteral("--page-demarrage"),
           texte("fait aussi de FICHIER_PAGE la page de démarrage du navigateur"));
+    ligne(QStringLiteral("--signets"),
+          texte("écrit les liens en fichier de signets au lieu de la page"));
     ligne(QStringLiteral("-h, --help"), texte("affiche cette aide"));
     aide += texte("\nCodes de sortie : 0 réussite, 1 erreur d'exécution (fichier, numéro et "
                   "description\nsur la sortie d'erreur), 2 ligne de commande incorrecte ou fichier "

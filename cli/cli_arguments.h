@@ -11,6 +11,7 @@ struct Demande {
     QString cheminFavoris; // program form: a folder ending with "\", or a bookmark file
     QString fichierPage;   // program form; empty when the page goes to standard output
     bool pageDemarrage = false;
+    bool signets = false; // write the links as a bookmark file to fichierPage instead of the page
     PageOptions options;
 };
 

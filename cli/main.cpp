@@ -1,6 +1,8 @@
 #include "cli/cli_arguments.h"
 
 #include "browser/api.h"
+#include "favourites/export_signets.h"
+#include "favourites/source.h"
 #include "favourites/source_error.h"
 #include "page/page_builder.h"
 #include "page/page_file.h"
@@ -39,6 +41,16 @@ int refuser(const QString &message)
     ecrire(stderr, QStringLiteral("signetor-cli : %1\n").arg(message) +
                        QString::fromUtf8("Pour l'aide : signetor-cli --help\n"));
     return 2;
+}
+
+// The links of the favourites, written as a bookmark file.
+void produireSignets(const Demande &demande)
+{
+    Source source = lireSource(demande.cheminFavoris);
+    if (demande.fichierPage.isEmpty())
+        genererSignets(std::move(source.liens), ecrireSortieStandard);
+    else
+        ecrireSignets(demande.fichierPage, std::move(source.liens));
 }
 
 // Reads the favourites, builds and writes the page exactly as the window's save command does,
@@ -89,7 +101,7 @@ int executer(const QStringList &arguments)
         return 0;
     }
     try {
-        produirePage(demande);
+        demande.signets ? produireSignets(demande) : produirePage(demande);
     } catch (const ErreurSource &erreur) {
         return refuser(erreur.message());
     } catch (const platform::RuntimeError &erreur) {

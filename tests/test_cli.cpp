@@ -1,4 +1,6 @@
 #include "browser/api.h"
+#include "favourites/export_signets.h"
+#include "favourites/source.h"
 #include "page/page_builder.h"
 #include "page/page_file.h"
 #include "platform/paths.h"
@@ -118,6 +120,10 @@ void TestCli::pageAsTheLibraryMakesIt()
     QCOMPARE(m_sortie, contenuPage(Construire_Page(platform::toProgramPath(signets), {})));
     QVERIFY(m_sortie.contains("<a href=\"http://b/\">B</a>"));
 
+    QCOMPARE(lancer(QStringLiteral("--signets ") + signets + QStringLiteral(" p")), 0);
+    QCOMPARE(support::readFile(page),
+             contenuSignets(lireSource(platform::toProgramPath(signets)).liens));
+
     // A profile that a running Chromium holds is not written, and the run says so.
     const QString chromium = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/chromium");
     QVERIFY(QDir().mkpath(chromium + QStringLiteral("/Default")));
@@ -151,6 +157,7 @@ void TestCli::otherRunsTouchNothing_data()
     cas("--image ../f*.gif %F p", 2, "l'image de fond « ../f*.gif » n'est pas un fichier");
     cas("%F p --titre", 2, "l'option --titre attend une valeur");
     cas("--image %F --sans-image %F p", 2, "--image et --sans-image s'excluent");
+    cas("--signets --page-demarrage %F p", 2, "--signets et --page-demarrage s'excluent");
     cas("--page-demarrage %F -", 2, "la sortie standard ne peut pas devenir la page de démarrage");
     cas("--page-demarrage absent p", 2, "le dossier des favoris « absent » n'existe pas");
     cas("--image absente.gif %F p", 2, "l'image de fond « absente.gif » n'est pas un fichier");

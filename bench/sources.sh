@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# Times signetor-cli on 100,000 bookmarks in each kind of bookmark file (places.sqlite,
+# Chromium's Bookmarks, bookmarks.html; bench/gen_bookmarks.py) and reports its peak memory.
+# Reading places.sqlite is set against the sqlite3 command running the equivalent join (every
+# bookmark and folder with its place's URL, in tree order): the ratio is the median of the
+# per-run ratios. Each command is warmed once, then timed SIGNETOR_BENCH_RUNS times,
+# alternating. Targets: places.sqlite within 2x of sqlite3; every source under 64 MB peak.
+#
+# Environment: SIGNETOR_BENCH_RUNS (default 5), SIGNETOR_BENCH_DIR (default
+# /tmp/signetor-bench), SIGNETOR_BENCH_BUILD_DIR (default build-bench, a Release build).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+SIGNETOR_DEPS_EXTRA="time python3 sqlite3" bash tools/deps.sh
+
+runs=${SIGNETOR_BENCH_RUNS:-5}
+work=${SIGNETOR_BENCH_DIR:-/tmp/signetor-bench}
+build=${SIGNETOR_BENCH_BUILD_DIR:-build-bench}
+bookmarks=100000
+folders=5000
+
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+    -DSIGNETOR_GUI=OFF >/dev/null
+cmake --build "$build" --target signetor-cli >/dev/null
+cli=$(realpath "$build/cli/signetor-cli")
+mkdir -p "$work"
+
+files="$work/bookmarks-$bookmarks"
+if [ "$(cat "$files.params" 2>/dev/null)" != "$bookmarks $folders" ]; then
+    echo "Building $files ($bookmarks bookmarks, $folders folders)..." >&2
+    python3 bench/gen_bookmarks.py "$files" "$bookmarks" "$folders"
+    echo "$bookmarks $folders" >"$files.params"
+fi
+
+join="SELECT b.id, b.parent, b.type, b.title, p.url, b.dateAdded FROM moz_bookmarks b
+      LEFT JOIN moz_places p ON p.id = b.fk ORDER BY b.parent, b.position"
+
+now_ns() { date +%s%N; }
+
+# Runs a command under GNU time; prints "elapsed_seconds peak_kb exit_status".
+measure() {
+    local start end status=0
+    start=$(now_ns)
+    /usr/bin/time -f %M -o "$work/time.out" "$@" >/dev/null 2>"$work/stderr.out" || status=$?
+    end=$(now_ns)
+    awk -v ns=$((end - start)) -v kb="$(tail -n 1 "$work/time.out")" -v st=$status \
+        'BEGIN { printf "%.6f %d %d\n", ns / 1e9, kb, st }'
+}
+
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+mb() { awk -v kb="$1" 'BEGIN { printf "%.1f", kb / 1024 }'; }
+
+report() { # name, file of measures
+    local failed
+    failed=$(awk '$3 != 0' "$2" | wc -l)
+    printf '  %-28s median %.3f s, peak %s MB%s\n' "$1" "$(cut -d' ' -f1 "$2" | median)" \
+        "$(mb "$(cut -d' ' -f2 "$2" | sort -n | tail -n 1)")" \
+        "$([ "$failed" -eq 0 ] || echo " ($failed runs FAILED: $(head -c 200 "$work/stderr.out"))")"
+}
+
+echo "$bookmarks bookmarks in $folders folders, $runs runs each"
+for kind in places.sqlite Bookmarks bookmarks.html; do
+    source="$files/$kind"
+    echo "$kind ($(mb $(($(stat -c %s "$source") / 1024))) MB)"
+    "$cli" "$source" "$work/page.html" >/dev/null 2>&1 || true
+    "$cli" --signets "$source" "$work/signets.html" >/dev/null 2>&1 || true
+    : >"$work/page.txt"
+    : >"$work/export.txt"
+    : >"$work/sqlite3.txt"
+    for ((r = 1; r <= runs; r++)); do
+        if [ "$kind" = places.sqlite ]; then
+            measure sqlite3 -readonly "$source" "$join" >>"$work/sqlite3.txt"
+        fi
+        measure "$cli" "$source" "$work/page.html" >>"$work/page.txt"
+        measure "$cli" --signets "$source" "$work/signets.html" >>"$work/export.txt"
+    done
+    if [ "$kind" = places.sqlite ]; then
+        report "sqlite3 join" "$work/sqlite3.txt"
+    fi
+    report "signetor-cli (page)" "$work/page.txt"
+    report "signetor-cli --signets" "$work/export.txt"
+    if [ "$kind" = places.sqlite ]; then
+        printf '  ratio to sqlite3: page %.2f, --signets %.2f  (target <= 2)\n' \
+            "$(paste -d' ' "$work/page.txt" "$work/sqlite3.txt" | awk '{ print $1 / $4 }' | median)" \
+            "$(paste -d' ' "$work/export.txt" "$work/sqlite3.txt" | awk '{ print $1 / $4 }' | median)"
+    fi
+    printf '  links on the page: %d\n' "$(grep -c '<span class="lien">' "$work/page.html" || true)"
+done
+echo "Targets: peak memory < 64 MB for every source."
