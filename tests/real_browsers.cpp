@@ -373,6 +373,8 @@ QJsonArray Chromium::pages()
         return {};
     }
     connexion.write("GET /json/list HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
+    // Chromium keeps the connection open in spite of "Connection: close": Content-Length
+    // tells when the answer is whole.
     const QDeadlineTimer fin(attenteReponseMs);
     QByteArray reponse;
     qsizetype attendu = -1;
