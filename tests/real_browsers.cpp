@@ -26,23 +26,15 @@ QString executable(const QString &nom)
     return QStandardPaths::findExecutable(nom);
 }
 
-// The first line of a file that a browser writes once it listens, or empty until then.
-QString premiereLigne(const QString &chemin)
-{
-    QFile f(chemin);
-    if (!f.open(QIODevice::ReadOnly))
-        return QString();
-    return QString::fromUtf8(f.readLine()).trimmed();
-}
-
 // Polls until the file that gives the port exists, the process ends, or time runs out.
 int attendrePort(const QString &fichier, const QProcess &processus, int attenteMs)
 {
     const QDeadlineTimer fin(attenteMs);
     while (!fin.hasExpired() && processus.state() != QProcess::NotRunning) {
-        bool nombre = false;
-        const int port = premiereLigne(fichier).toInt(&nombre);
-        if (nombre && port > 0)
+        // The browser writes the port as the file's first line once it listens.
+        const int port =
+            QString::fromUtf8(support::readFile(fichier)).section(u'\n', 0, 0).trimmed().toInt();
+        if (port > 0)
             return port;
         QThread::msleep(50);
     }
@@ -363,10 +355,8 @@ bool Chromium::demarrer(const QStringList &autresArguments)
 
 bool Chromium::creerProfils()
 {
-    if (!demarrer())
-        return false;
     // Chromium writes Default/Preferences on its way out.
-    if (!quitter())
+    if (!demarrer() || !quitter())
         return false;
     if (!QFile::exists(dossierDonnees() + QStringLiteral("/Default/Preferences")))
         return echec(
@@ -383,6 +373,8 @@ QJsonArray Chromium::pages()
         return {};
     }
     connexion.write("GET /json/list HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
+    // Chromium keeps the connection open in spite of "Connection: close": Content-Length
+    // tells when the answer is whole.
     const QDeadlineTimer fin(attenteReponseMs);
     QByteArray reponse;
     qsizetype attendu = -1;

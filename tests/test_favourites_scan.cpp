@@ -95,23 +95,6 @@ private Q_SLOTS:
         QCOMPARE(dated->date, 1000000000);
     }
 
-    // Folders are full paths ending with "\", each once, in breadth-first order.
-    void breadthFirst()
-    {
-        Tree tree;
-        for (const char *path : {"News/Daily", "News/Weekly/Deep/Down", "Art", "Empty"})
-            QVERIFY(QDir().mkpath(tree.host(path)));
-        FavouritesScan scan;
-        scan.Lire_Favoris(tree.root());
-        QCOMPARE(scan.Nb_Dossiers(), 8);
-        qsizetype depth = 0;
-        for (const QString &folder : scan.Dossiers()) {
-            QVERIFY(folder.startsWith(tree.root()) && folder.endsWith(u'\\') &&
-                    folder.count(u'\\') >= depth);
-            depth = folder.count(u'\\');
-        }
-    }
-
     // With few files allowed open, a folder whose parent could not stay open is reached again
     // from the root: every link is still found.
     void fewOpenFiles()

@@ -1,7 +1,6 @@
 #include "window/info.h"
 #include "window/seams.h"
 
-#include <QLabel>
 #include <QTest>
 
 class TestInfo : public QObject
@@ -10,19 +9,6 @@ class TestInfo : public QObject
 
 private Q_SLOTS:
     void cleanup() { seams::setShellExecuteHandler({}); }
-
-    void window_isModalWithWholeTexts()
-    {
-        QWidget owner;
-        Info info(&owner);
-        QVERIFY(info.isModal() && info.parentWidget() == &owner);
-        QCOMPARE(info.windowTitle(), QStringLiteral(" Signetor - Informations"));
-        // The font steps down until every text shows whole; the addresses may run on in the frame.
-        for (const QLabel *l : info.findChildren<QLabel *>())
-            QVERIFY2(l->fontMetrics().horizontalAdvance(l->text()) <= l->width() &&
-                         l->geometry().right() < l->parentWidget()->width(),
-                     qPrintable(l->objectName()));
-    }
 
     // A gesture is a control to click or else a key sequence; keys close the window, clicks on
     // Aide and the links leave it open. A right click, or a release off the control, is no click.
