@@ -253,9 +253,9 @@ private:
     QHash<const GumboNode *, QString> m_dossierDesListes;
 };
 
-// The file is parsed in pieces of about this size, each cut just before a "<DT", so that the
-// parser's tree stays small whatever the file's size.
-constexpr qsizetype taillePiece = 1 << 20;
+// The file is parsed in pieces of about a quarter of a megabyte, each cut just before a
+// "<DT", so that the parser's tree stays small whatever the file's size.
+constexpr qsizetype taillePiece = 1 << 18;
 
 // Folders are never this deep in a real bookmark file.
 constexpr std::size_t maxListesOuvertes = 512;
