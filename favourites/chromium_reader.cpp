@@ -153,6 +153,8 @@ public:
         if (premier == '"')
             return copierChaine(dans);
         if (premier != '{' && premier != '[') {
+            if (premier < 0 || finDeScalaire(premier))
+                refuser(); // no value at all, as in "[1,,2]" or "[1,]"
             for (int octet = premier; octet >= 0 && !finDeScalaire(octet); octet = m_flux.voir())
                 dans += char(m_flux.prendre());
             return;
