@@ -240,7 +240,7 @@ private:
     struct Dossier {
         int parent; // -1 at the top
         QString titre;
-        bool retenu = false; // a folder node, in folder nodes up to the top
+        bool retenu = false; // its node is of type "folder"
     };
 
     void lireRacines()
