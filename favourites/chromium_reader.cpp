@@ -195,6 +195,14 @@ public:
         dans += '"';
     }
 
+    // Whether a raw key names nom once its escapes are read.
+    bool estCle(const QByteArray &cle, const char *nom) const
+    {
+        if (!cle.contains('\\'))
+            return cle == '"' + QByteArray(nom) + '"';
+        return analyser('[' + cle + ']').array().at(0).toString() == QLatin1String(nom);
+    }
+
     // A piece of JSON that must parse on its own.
     QJsonDocument analyser(const QByteArray &texte) const
     {
@@ -222,7 +230,7 @@ public:
                     m_json.refuser();
         bool racines = false;
         m_json.objet([&](const QByteArray &cle) {
-            if (cle == "\"roots\"") {
+            if (m_json.estCle(cle, "roots")) {
                 lireRacines();
                 racines = true;
             } else {
@@ -268,7 +276,7 @@ private:
         int dossier = -1;
         QByteArray champs = "{";
         m_json.objet([&](const QByteArray &cle) {
-            if (cle == "\"children\"" && m_json.voir() == '[' && dossier < 0) {
+            if (m_json.estCle(cle, "children") && m_json.voir() == '[' && dossier < 0) {
                 if (profondeur >= profondeurMax)
                     m_json.refuser();
                 dossier = int(m_dossiers.size());
