@@ -29,7 +29,7 @@ void ajouterSignet(TableLiens &liens, const QString &dossier, const QString &tit
     liens.append(std::move(lien));
 }
 
-QByteArray lireFichierEntier(const QString &fichier, qint64 maxOctets)
+std::unique_ptr<platform::ByteReader> ouvrirFichierSignets(const QString &fichier, qint64 maxOctets)
 {
     const std::optional<QString> hote = platform::toHostPath(fichier);
     const QFileInfo info(hote.value_or(QString()));
@@ -37,14 +37,20 @@ QByteArray lireFichierEntier(const QString &fichier, qint64 maxOctets)
         throw ErreurSource::illisible(fichier);
     if (info.size() > maxOctets)
         throw ErreurSource::tropGrand(fichier, maxOctets);
-    platform::ByteReader lecteur(fichier);
-    if (!lecteur.isOpen())
+    auto lecteur = std::make_unique<platform::ByteReader>(fichier);
+    if (!lecteur->isOpen())
         throw ErreurSource::illisible(fichier);
+    return lecteur;
+}
+
+QByteArray lireFichierEntier(const QString &fichier, qint64 maxOctets)
+{
+    const std::unique_ptr<platform::ByteReader> lecteur = ouvrirFichierSignets(fichier, maxOctets);
     // The size is checked again while reading: the file may grow meanwhile.
     QByteArray octets;
-    octets.reserve(info.size());
+    octets.reserve(QFileInfo(*platform::toHostPath(fichier)).size());
     char tampon[1 << 16];
-    for (std::int64_t lu; (lu = lecteur.read(tampon, sizeof tampon)) > 0;) {
+    for (std::int64_t lu; (lu = lecteur->read(tampon, sizeof tampon)) > 0;) {
         if (octets.size() + lu > maxOctets)
             throw ErreurSource::tropGrand(fichier, maxOctets);
         octets.append(tampon, lu);

@@ -5,6 +5,13 @@
 #include <QByteArray>
 #include <QString>
 
+#include <memory>
+
+namespace platform
+{
+class ByteReader;
+}
+
 // What the three bookmark readers share: how a bookmark becomes a row, and how a whole file
 // is read in bounded memory.
 
@@ -19,6 +26,11 @@ QString dossierEnfant(const QString &parent, const QString &titre);
 // bookmark without a URL and a "place:" query give no row.
 void ajouterSignet(TableLiens &liens, const QString &dossier, const QString &titre,
                    const QString &url, qint64 date);
+
+// Opens a source file (program form) for reading. Throws ErreurSource when it is not a regular
+// file that can be read, or is larger than maxOctets.
+std::unique_ptr<platform::ByteReader> ouvrirFichierSignets(const QString &fichier,
+                                                           qint64 maxOctets);
 
 // The bytes of a whole source file (program form). Throws ErreurSource when it is not a
 // regular file that can be read, or is larger than maxOctets.

@@ -2,13 +2,9 @@
 
 #include "favourites/lien.h"
 
-#include <QByteArray>
 #include <QString>
 
 // The rows of a Chromium-family Bookmarks file (JSON), unsorted. The top-level folders take
 // the names a French user sees: "Barre de favoris", "Autres favoris", "Favoris sur mobile".
 // Throws ErreurSource when the file cannot be read or is not such a file.
 TableLiens lireChromium(const QString &fichier);
-
-// The same from the file's bytes; fichier only names the file in messages.
-TableLiens analyserChromium(QByteArray octets, const QString &fichier);

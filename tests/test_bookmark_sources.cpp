@@ -293,6 +293,18 @@ void TestBookmarkSources::unreadableFiles_data()
     const QByteArray json(fichierChromium);
     QTest::newRow("Netscape cut short") << html.left(html.size() / 2) << endommage;
     QTest::newRow("Bookmarks cut short") << json.left(json.size() - 3) << endommage;
+    const auto abimer = [&](const char *avant, const char *apres) {
+        QByteArray texte = json;
+        Q_ASSERT(texte.contains(avant));
+        return texte.replace(avant, apres);
+    };
+    QTest::newRow("Bookmarks with an empty element")
+        << abimer("\"children\": [\n", "\"children\": [ ,\n") << endommage;
+    QTest::newRow("Bookmarks with two values unseparated")
+        << abimer("\"name\": \"O\"", "\"name\": \"O\" \"P\"") << endommage;
+    QTest::newRow("Bookmarks with blank-separated numbers")
+        << abimer("\"checksum\": \"0\"", "\"checksum\": [0 1]") << endommage;
+    QTest::newRow("Bookmarks followed by garbage") << json + "x" << endommage;
     QTest::newRow("JSON without roots") << QByteArray("{\"version\": 1}") << endommage;
     QTest::newRow("JSON nested too deep")
         << "{\"roots\": " + QByteArray(5000, '[') + QByteArray(5000, ']') + '}' << endommage;
