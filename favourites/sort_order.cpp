@@ -17,29 +17,17 @@ QCollator sortCollator()
     return collator;
 }
 
-// Each text and its collation key are made once, for the positions of this range only; the
-// callers sort one folder's rows at a time, which keeps the keys few.
 void sortPositions(std::vector<qsizetype>::iterator first, std::vector<qsizetype>::iterator last,
                    const QCollator &collator, const TextAt &textAt)
 {
-    struct Element {
-        QCollatorSortKey cle;
-        QString texte;
-        qsizetype position;
-    };
-    std::vector<Element> elements;
-    elements.reserve(std::size_t(last - first));
-    QString texte;
-    for (auto it = first; it != last; ++it) {
-        textAt(*it, texte);
-        elements.push_back({collator.sortKey(texte), texte, *it});
-    }
-    std::stable_sort(elements.begin(), elements.end(), [](const Element &a, const Element &b) {
-        const int parCollation = a.cle.compare(b.cle);
-        return parCollation != 0 ? parCollation < 0 : a.texte < b.texte;
+    QString a;
+    QString b;
+    std::stable_sort(first, last, [&](qsizetype x, qsizetype y) {
+        textAt(x, a);
+        textAt(y, b);
+        const int byCollation = collator.compare(a, b);
+        return byCollation != 0 ? byCollation < 0 : a < b;
     });
-    for (const Element &element : elements)
-        *first++ = element.position;
 }
 
 std::vector<qsizetype> Cont_Sort(qsizetype count, const TextAt &textAt)

@@ -12,13 +12,14 @@
 // that accented letters sort with their base letters.
 QCollator sortCollator();
 
-// textAt writes the text at a position into the buffer it is given.
+// textAt writes the text at a position into the buffer it is given; texts are made when
+// compared and never held all at once, which keeps large sorts small in memory.
 using TextAt = std::function<void(qsizetype position, QString &text)>;
 
 // Sorts positions, given in ascending order, into ascending order of their texts. Texts that
 // the collation finds equal (they differ only in case) are ordered by their exact
 // characters, then by position, so the result does not depend on the order the host listed
-// them in. The texts and their collation keys are held for the range while it is sorted.
+// them in.
 void sortPositions(std::vector<qsizetype>::iterator first, std::vector<qsizetype>::iterator last,
                    const QCollator &collator, const TextAt &textAt);
 
