@@ -46,7 +46,7 @@ int refuser(const QString &message)
 // The links of the favourites, written as a bookmark file.
 void produireSignets(const Demande &demande)
 {
-    Source source = lireSource(demande.cheminFavoris);
+    Source source = lireSource(demande.cheminFavoris, DatesLiens::Lues);
     if (demande.fichierPage.isEmpty())
         genererSignets(std::move(source.liens), ecrireSortieStandard);
     else

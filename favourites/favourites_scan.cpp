@@ -146,7 +146,8 @@ void FavouritesScan::Lister_Dossier(qsizetype i, const platform::Folder &dossier
         const std::optional<QString> nom = platform::nameToProgramText(entree.hostName);
         if (!nom)
             return;
-        platform::ByteReader lecteur(dossier, entree.hostName, entree.throughLink);
+        platform::ByteReader lecteur(dossier, entree.hostName, entree.throughLink,
+                                     m_dates == DatesLiens::Lues);
         QString url = lireUrl(lecteur);
         if (!url.isEmpty())
             m_liens.append(Lien{m_trouves[i].relatif, composed(displayName(*nom)), std::move(url),

@@ -21,6 +21,8 @@ public:
     // Only the first this many folders, in breadth-first order, are searched for sub-folders.
     static constexpr int folderSearchLimit = 1000;
 
+    explicit FavouritesScan(DatesLiens dates = DatesLiens::Omises) : m_dates(dates) {}
+
     // One complete scan of the tree below Chemin_Favoris (program form, ending with "\").
     // Nothing is written anywhere; a missing or empty root gives no link.
     void Lire_Favoris(const QString &Chemin_Favoris);
@@ -59,6 +61,7 @@ private:
     void Lister_Dossier(qsizetype i, const platform::Folder &dossier);
     void ajouterDossier(qsizetype parent, const char *nomHote, const platform::FolderId &id);
 
+    DatesLiens m_dates;
     QStringList m_dossiers;
     TableLiens m_liens;
     std::vector<DossierTrouve> m_trouves;

@@ -21,3 +21,7 @@ struct Lien {
 Q_DECLARE_TYPEINFO(Lien, Q_RELOCATABLE_TYPE);
 
 using TableLiens = QVector<Lien>;
+
+// Whether the rows of a shortcut tree carry their files' modification times: only a bookmark
+// export writes them, and they cost the scan one more look-up per file.
+enum class DatesLiens { Omises, Lues };

@@ -54,7 +54,7 @@ std::optional<TypeSource> typeFichierSignets(const QString &fichier)
     return typeDuContenu(debutDe(lecteur));
 }
 
-Source lireSource(const QString &chemin)
+Source lireSource(const QString &chemin, DatesLiens dates)
 {
     const std::optional<QString> hote = platform::toHostPath(chemin);
     const QFileInfo info(hote.value_or(QString()));
@@ -62,7 +62,7 @@ Source lireSource(const QString &chemin)
         QString dossier = chemin;
         if (!dossier.endsWith(QLatin1Char('\\')))
             dossier += QLatin1Char('\\');
-        FavouritesScan scan;
+        FavouritesScan scan(dates);
         scan.Lire_Favoris(dossier);
         return {TypeSource::Dossier, scan.takeLiens()};
     }

@@ -27,5 +27,6 @@ std::optional<TypeSource> typeFichierSignets(const QString &fichier);
 // path that names nothing on this host, is scanned as a shortcut tree (nothing found gives
 // no link); a file is read by the reader of its kind. Throws ErreurSource
 // (favourites/source_error.h) when the file cannot be read, is of no known kind, or is
-// damaged: an unreadable file never passes for an empty one.
-Source lireSource(const QString &chemin);
+// damaged: an unreadable file never passes for an empty one. A shortcut tree's rows carry
+// their files' dates only when asked.
+Source lireSource(const QString &chemin, DatesLiens dates = DatesLiens::Omises);

@@ -499,11 +499,18 @@ ByteReader::ByteReader(const QString &path)
     adopt(open(host->constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY), false);
 }
 
-ByteReader::ByteReader(const Folder &folder, const char *hostName, bool throughLink)
+// Without the look-up, a name replaced by a FIFO or a device since the listing still opens
+// without blocking, and the reader's callers read no more than a bounded number of bytes.
+ByteReader::ByteReader(const Folder &folder, const char *hostName, bool throughLink, bool withTime)
 {
-    if (folder.isOpen())
-        adopt(openat(folder.descriptor(), hostName, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY),
-              throughLink);
+    if (!folder.isOpen())
+        return;
+    const int fd =
+        openat(folder.descriptor(), hostName, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (throughLink || withTime)
+        adopt(fd, throughLink);
+    else
+        m_fd = fd;
 }
 
 void ByteReader::adopt(int fd, bool checkFileSystem)

@@ -154,8 +154,10 @@ class ByteReader
 public:
     explicit ByteReader(const QString &path);
     // The file of this name in an open folder. throughLink: the name may lead anywhere, so a
-    // file on a pseudo file system is refused too.
-    ByteReader(const Folder &folder, const char *hostName, bool throughLink);
+    // file on a pseudo file system is refused too. A name that the listing gave as a plain file
+    // is looked up only when withTime asks for its modification time: that look-up is a fifth
+    // of what a large scan costs.
+    ByteReader(const Folder &folder, const char *hostName, bool throughLink, bool withTime);
     ~ByteReader();
     ByteReader(const ByteReader &) = delete;
     ByteReader &operator=(const ByteReader &) = delete;
@@ -163,7 +165,7 @@ public:
     bool isOpen() const { return m_fd >= 0; }
     // Reads up to max bytes; 0 at the end of the file or on a read error.
     std::int64_t read(char *buffer, std::int64_t max);
-    // The file's modification time, in seconds since 1970.
+    // The file's modification time, in seconds since 1970; 0 when it was not looked up.
     std::int64_t modificationTime() const { return m_modified; }
 
 private:

@@ -3,6 +3,9 @@
 #include "platform/runtime_error.h"
 #include "test_support.h"
 
+#include <QDateTime>
+#include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -16,6 +19,7 @@ private Q_SLOTS:
     void file();
     void largeFileInPieces();
     void replacesWholeOrNotAtAll();
+    void shortcutDatesFromTheCommandLine();
 };
 
 static Lien lien(const char *dossier, const char *nom, const char *url, qint64 date = 0)
@@ -117,6 +121,27 @@ void TestExportSignets::replacesWholeOrNotAtAll()
     QVERIFY_THROWS_EXCEPTION(platform::RuntimeError, ecrireSignets(fichier, {}));
     platform::clearFaults();
     QCOMPARE(support::readFile(hote), contenuSignets(liens));
+}
+
+// signetor-cli --signets dates each shortcut by its file's modification time, although a
+// scan for the page leaves dates out.
+void TestExportSignets::shortcutDatesFromTheCommandLine()
+{
+    QTemporaryDir dir;
+    const QString raccourci = dir.filePath(QStringLiteral("Outils/Un.url"));
+    support::writeFile(raccourci, support::shortcut("https://un.example/"));
+    QFile fichier(raccourci);
+    QVERIFY(fichier.open(QIODevice::ReadWrite));
+    QVERIFY(fichier.setFileTime(QDateTime::fromSecsSinceEpoch(1600000000),
+                                QFileDevice::FileModificationTime));
+    fichier.close();
+    QProcess cli;
+    cli.start(QStringLiteral(SIGNETOR_CLI),
+              {QStringLiteral("--signets"), dir.path(), QStringLiteral("-")});
+    QVERIFY(cli.waitForFinished(30000));
+    QCOMPARE(cli.exitCode(), 0);
+    QVERIFY(cli.readAllStandardOutput().contains(
+        "<DT><A HREF=\"https://un.example/\" ADD_DATE=\"1600000000\">Un</A>"));
 }
 
 QTEST_GUILESS_MAIN(TestExportSignets)

@@ -87,7 +87,7 @@ private Q_SLOTS:
         // A link is dated by its file's modification time.
         const timespec times[2] = {{0, UTIME_OMIT}, {1000000000, 0}};
         QCOMPARE(utimensat(AT_FDCWD, QFile::encodeName(tree.host("x/y.url")), times, 0), 0);
-        FavouritesScan scan;
+        FavouritesScan scan(DatesLiens::Lues);
         scan.Lire_Favoris(tree.root());
         const auto dated = std::find_if(scan.Liens().cbegin(), scan.Liens().cend(),
                                         [](const Lien &l) { return l.dossier == u'x'; });
