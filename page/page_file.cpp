@@ -21,7 +21,7 @@ EcrivainPage::EcrivainPage(std::function<void(const QByteArray &)> ecrire)
 
 void EcrivainPage::ajouter(const QString &ligne)
 {
-    m_tampon += platform::encodeWindows1252(ligne);
+    platform::appendWindows1252(m_tampon, ligne);
     m_tampon += "\r\n";
     if (m_tampon.size() >= taillePiece)
         terminer();

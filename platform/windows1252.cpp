@@ -53,8 +53,27 @@ QString decodeWindows1252(QByteArrayView bytes)
 QByteArray encodeWindows1252(QStringView text)
 {
     QByteArray bytes;
-    bytes.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
+    appendWindows1252(bytes, text);
+    return bytes;
+}
+
+// Characters up to U+00FF that Latin-1 and Windows-1252 share are copied in one pass, a byte
+// each; from the first other character on, each is looked up.
+void appendWindows1252(QByteArray &bytes, QStringView text)
+{
+    const qsizetype start = bytes.size();
+    bytes.resize(start + text.size());
+    char *const first = bytes.data() + start;
+    char *out = first;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u >= 0x100 || (u >= 0x80 && u < 0xA0))
+            break;
+        *out++ = static_cast<char>(u);
+    }
+    const qsizetype copied = out - first;
+    bytes.truncate(start + copied);
+    for (qsizetype i = copied; i < text.size(); ++i) {
         char32_t codePoint = text.at(i).unicode();
         if (QChar::isHighSurrogate(codePoint) && i + 1 < text.size() &&
             text.at(i + 1).isLowSurrogate()) {
@@ -67,7 +86,6 @@ QByteArray encodeWindows1252(QStringView text)
         else
             bytes += "&#" + QByteArray::number(static_cast<uint>(codePoint)) + ';';
     }
-    return bytes;
 }
 
 } // namespace platform

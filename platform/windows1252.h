@@ -15,5 +15,7 @@ QString decodeWindows1252(QByteArrayView bytes);
 // Each character that Windows-1252 holds becomes its byte; any other character becomes an
 // HTML numeric character reference ("&#937;"), so that a page still shows it.
 QByteArray encodeWindows1252(QStringView text);
+// The same, appended to bytes.
+void appendWindows1252(QByteArray &bytes, QStringView text);
 
 } // namespace platform
