@@ -22,17 +22,15 @@ endif()
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# The platform plugins and the SQLite driver are loaded at run time, so no library lookup can
-# find them.
+# The platform plugins are loaded at run time, so no library lookup can find them.
 find_program(SIGNETOR_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(SIGNETOR_DPKG_SHLIBDEPS)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-    # The window loads Qt's French texts from qt6-translations-l10n; places.sqlite is read
-    # through Qt SQL's SQLite driver, a plugin that no library links to.
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6sql6-sqlite, qt6-translations-l10n")
+    # The window loads Qt's French texts from qt6-translations-l10n.
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n")
 else()
     set(CPACK_DEBIAN_PACKAGE_DEPENDS
-        "libc6, libstdc++6, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6sql6 (>= 6.4), libqt6sql6-sqlite, libgumbo1, qt6-qpa-plugins, qt6-translations-l10n")
+        "libc6, libstdc++6, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libsqlite3-0, libgumbo1, qt6-qpa-plugins, qt6-translations-l10n")
 endif()
 
 set(CPACK_SOURCE_GENERATOR TGZ)

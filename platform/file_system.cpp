@@ -41,6 +41,20 @@ bool isHiddenName(const QString &name)
     return name.startsWith(QLatin1Char('.'));
 }
 
+bool writeAll(int fd, const char *data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        data += written;
+        size -= std::size_t(written);
+    }
+    return true;
+}
+
 FolderId idOf(const struct stat &st)
 {
     return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
@@ -531,6 +545,39 @@ ByteReader::~ByteReader()
 {
     if (m_fd >= 0)
         close(m_fd);
+}
+
+bool ByteReader::copyTo(const QString &hostTarget, std::int64_t &budget)
+{
+    if (m_fd < 0)
+        return false;
+    const int out = open(QFile::encodeName(hostTarget).constData(),
+                         O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0600);
+    if (out < 0)
+        return false;
+    constexpr std::size_t chunk = 1 << 20;
+    std::vector<char> buffer; // used once the kernel cannot copy between these two files
+    bool copiedAll = false;
+    while (budget >= 0) {
+        ssize_t copied;
+        if (buffer.empty()) {
+            copied = copy_file_range(m_fd, nullptr, out, nullptr, chunk, 0);
+            if (copied < 0 && errno != EINTR)
+                buffer.resize(chunk);
+            if (copied < 0)
+                continue;
+        } else {
+            copied = static_cast<ssize_t>(read(buffer.data(), std::int64_t(chunk)));
+            if (copied > 0 && !writeAll(out, buffer.data(), std::size_t(copied)))
+                break;
+        }
+        if (copied == 0) {
+            copiedAll = true;
+            break;
+        }
+        budget -= copied;
+    }
+    return close(out) == 0 && copiedAll;
 }
 
 std::int64_t ByteReader::read(char *buffer, std::int64_t max)

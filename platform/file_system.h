@@ -167,6 +167,10 @@ public:
     std::int64_t read(char *buffer, std::int64_t max);
     // The file's modification time, in seconds since 1970; 0 when it was not looked up.
     std::int64_t modificationTime() const { return m_modified; }
+    // Copies the rest of the file into a new file at a host path (replacing any there), in the
+    // kernel where it can. False when it cannot be read or written, or when more than budget
+    // bytes would be copied; budget counts down the bytes copied.
+    bool copyTo(const QString &hostTarget, std::int64_t &budget);
 
 private:
     void adopt(int fd, bool checkFileSystem);
