@@ -6,6 +6,7 @@
 #include "favourites/source_error.h"
 #include "page/page_builder.h"
 #include "page/page_file.h"
+#include "platform/memory.h"
 #include "platform/paths.h"
 #include "platform/runtime_error.h"
 #include "platform/termination_signals.h"
@@ -121,6 +122,7 @@ int executer(const QStringList &arguments)
 
 int main(int argc, char *argv[])
 {
+    platform::growHeapInLargePages();
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("signetor-cli"));
     return executer(argumentsLigne(argc, argv));
