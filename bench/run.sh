@@ -9,7 +9,7 @@
 # /tmp/signetor-bench), SIGNETOR_BENCH_BUILD_DIR (default build-bench, a Release build).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-SIGNETOR_DEPS_EXTRA="time python3" bash tools/deps.sh
+SIGNETOR_DEPS_EXTRA="python3" bash tools/deps.sh
 
 runs=${SIGNETOR_BENCH_RUNS:-5}
 work=${SIGNETOR_BENCH_DIR:-/tmp/signetor-bench}
@@ -21,7 +21,9 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
 cmake --build "$build" --target signetor-cli >/dev/null
 cli=$(realpath "$build/cli/signetor-cli")
 read_all="$(realpath "$build")/read_all"
+measure="$(realpath "$build")/measure"
 g++ -O2 -std=c++17 bench/read_all.cpp -o "$read_all"
+g++ -O2 -std=c++17 bench/measure.cpp -o "$measure"
 mkdir -p "$work"
 
 # Builds the tree once per size; a marker file records the parameters it was built with.
@@ -35,17 +37,8 @@ tree_for() {
     echo "$tree"
 }
 
-now_ns() { date +%s%N; }
-
-# Runs a command under GNU time; prints "elapsed_seconds peak_kb processor_seconds".
-measure() {
-    local start end
-    start=$(now_ns)
-    /usr/bin/time -f '%M %U %S' -o "$work/time.out" "$@" >/dev/null
-    end=$(now_ns)
-    tail -n 1 "$work/time.out" | awk -v ns=$((end - start)) \
-        '{ printf "%.6f %d %.2f\n", ns / 1e9, $1, $2 + $3 }'
-}
+# Runs a command; prints "elapsed_seconds peak_kb processor_seconds".
+measure() { "$measure" "$@"; }
 
 floor() { find "$1" -type f -exec cat {} + >/dev/null; }
 export -f floor
