@@ -12,7 +12,7 @@
 # /tmp/signetor-bench), SIGNETOR_BENCH_BUILD_DIR (default build-bench, a Release build).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-SIGNETOR_DEPS_EXTRA="time python3 sqlite3" bash tools/deps.sh
+SIGNETOR_DEPS_EXTRA="python3 sqlite3" bash tools/deps.sh
 
 runs=${SIGNETOR_BENCH_RUNS:-5}
 work=${SIGNETOR_BENCH_DIR:-/tmp/signetor-bench}
@@ -25,6 +25,8 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
 cmake --build "$build" --target signetor-cli read_source >/dev/null
 cli=$(realpath "$build/cli/signetor-cli")
 reader=$(realpath "$build/bench/read_source")
+measure="$(realpath "$build")/measure"
+g++ -O2 -std=c++17 bench/measure.cpp -o "$measure"
 mkdir -p "$work"
 
 files="$work/bookmarks-$bookmarks"
@@ -37,16 +39,11 @@ fi
 join="SELECT b.id, b.parent, b.type, b.title, p.url, b.dateAdded FROM moz_bookmarks b
       LEFT JOIN moz_places p ON p.id = b.fk ORDER BY b.parent, b.position"
 
-now_ns() { date +%s%N; }
-
-# Runs a command under GNU time; prints "elapsed_seconds peak_kb exit_status".
+# Runs a command; prints "elapsed_seconds peak_kb exit_status processor_seconds".
 measure() {
-    local start end status=0
-    start=$(now_ns)
-    /usr/bin/time -f %M -o "$work/time.out" "$@" >/dev/null 2>"$work/stderr.out" || status=$?
-    end=$(now_ns)
-    awk -v ns=$((end - start)) -v kb="$(tail -n 1 "$work/time.out")" -v st=$status \
-        'BEGIN { printf "%.6f %d %d\n", ns / 1e9, kb, st }'
+    local status=0 out
+    out=$("$measure" "$@" 2>"$work/stderr.out") || status=$?
+    awk -v st=$status '{ printf "%s %s %d %s\n", $1, $2, st, $3 }' <<<"$out"
 }
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
@@ -85,10 +82,13 @@ for kind in places.sqlite Bookmarks bookmarks.html; do
     report "signetor-cli (page)" "$work/page.txt"
     report "signetor-cli --signets" "$work/export.txt"
     if [ "$kind" = places.sqlite ]; then
-        ratio() { paste -d' ' "$1" "$work/sqlite3.txt" | awk '{ print $1 / $4 }' | median; }
-        printf '  ratio to sqlite3: reading %.2f (target <= 2); whole run: page %.2f, --signets %.2f\n' \
-            "$(ratio "$work/reader.txt")" "$(ratio "$work/page.txt")" \
-            "$(ratio "$work/export.txt")"
+        # Elapsed time, and processor time (field 4), steadier on a shared machine.
+        ratio() { paste -d' ' "$1" "$work/sqlite3.txt" | awk -v f="$2" '{ print $f / $(f + 4) }' | median; }
+        printf '  ratio to sqlite3, elapsed (processor): reading %.2f (%.2f), target <= 2;\n' \
+            "$(ratio "$work/reader.txt" 1)" "$(ratio "$work/reader.txt" 4)"
+        printf '    whole run: page %.2f (%.2f), --signets %.2f (%.2f)\n' \
+            "$(ratio "$work/page.txt" 1)" "$(ratio "$work/page.txt" 4)" \
+            "$(ratio "$work/export.txt" 1)" "$(ratio "$work/export.txt" 4)"
     fi
     printf '  links on the page: %d\n' "$(grep -c '<span class="lien">' "$work/page.html" || true)"
 done
