@@ -17,16 +17,52 @@ QCollator sortCollator()
     return collator;
 }
 
+namespace
+{
+
+// Up to this many characters, a range's texts are made once each and held while it is
+// sorted; beyond it, each text is made again for every comparison, so that a range of long
+// texts never holds them all.
+constexpr qsizetype maxHeldCharacters = qsizetype(1) << 20;
+
+bool before(const QCollator &collator, const QString &a, const QString &b)
+{
+    const int byCollation = collator.compare(a, b);
+    return byCollation != 0 ? byCollation < 0 : a < b;
+}
+
+} // namespace
+
 void sortPositions(std::vector<qsizetype>::iterator first, std::vector<qsizetype>::iterator last,
                    const QCollator &collator, const TextAt &textAt)
 {
+    std::vector<QString> texts;
+    qsizetype held = 0;
+    for (auto p = first; p != last && held <= maxHeldCharacters; ++p) {
+        texts.emplace_back();
+        textAt(*p, texts.back());
+        held += texts.back().size();
+    }
+    if (held <= maxHeldCharacters) {
+        std::vector<std::size_t> order(texts.size());
+        std::iota(order.begin(), order.end(), std::size_t(0));
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) {
+            return before(collator, texts[x], texts[y]);
+        });
+        std::vector<qsizetype> sorted;
+        sorted.reserve(order.size());
+        for (const std::size_t i : order)
+            sorted.push_back(first[std::ptrdiff_t(i)]);
+        std::copy(sorted.begin(), sorted.end(), first);
+        return;
+    }
+    std::vector<QString>().swap(texts);
     QString a;
     QString b;
     std::stable_sort(first, last, [&](qsizetype x, qsizetype y) {
         textAt(x, a);
         textAt(y, b);
-        const int byCollation = collator.compare(a, b);
-        return byCollation != 0 ? byCollation < 0 : a < b;
+        return before(collator, a, b);
     });
 }
 

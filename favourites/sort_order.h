@@ -12,8 +12,9 @@
 // that accented letters sort with their base letters.
 QCollator sortCollator();
 
-// textAt writes the text at a position into the buffer it is given; texts are made when
-// compared and never held all at once, which keeps large sorts small in memory.
+// textAt writes the text at a position into the buffer it is given. A range whose texts are
+// short altogether holds them while it is sorted; a longer one makes each text when comparing
+// it, which keeps large sorts small in memory.
 using TextAt = std::function<void(qsizetype position, QString &text)>;
 
 // Sorts positions, given in ascending order, into ascending order of their texts. Texts that
