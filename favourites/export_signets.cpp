@@ -4,6 +4,8 @@
 
 #include <QHash>
 
+#include <algorithm>
+
 #include <memory>
 #include <vector>
 
@@ -84,9 +86,15 @@ private:
 // as character references, so that no title or URL can end its element or its line.
 QByteArray echapper(const QString &texte)
 {
+    const auto aEchapper = [](char c) {
+        return c == '&' || c == '<' || c == '>' || c == '"' || uchar(c) < 0x20 || c == 0x7F;
+    };
+    QByteArray utf8 = texte.toUtf8();
+    if (std::none_of(utf8.cbegin(), utf8.cend(), aEchapper))
+        return utf8; // most titles and URLs need nothing
     QByteArray sortie;
-    sortie.reserve(texte.size() + 16);
-    for (const char c : texte.toUtf8()) {
+    sortie.reserve(utf8.size() + 16);
+    for (const char c : std::as_const(utf8)) {
         switch (c) {
         case '&':
             sortie += "&amp;";
@@ -115,7 +123,7 @@ class Sortie
 {
 public:
     explicit Sortie(const EcrireOctets &ecrire) : m_ecrire(ecrire) {}
-    Sortie &operator<<(const QByteArray &octets)
+    Sortie &operator<<(QByteArrayView octets)
     {
         m_tampon += octets;
         if (m_tampon.size() >= taillePiece)
@@ -141,20 +149,20 @@ void ecrireDossier(Dossier &dossier, int niveau, Sortie &sortie)
     for (Element &element : dossier.elements) {
         if (element.lien) {
             Lien &l = *element.lien;
-            sortie << retrait + "<DT><A HREF=\"" + echapper(l.url) + '"';
+            sortie << retrait << "<DT><A HREF=\"" << echapper(l.url) << "\"";
             if (l.date > 0)
-                sortie << " ADD_DATE=\"" + QByteArray::number(l.date) + '"';
-            sortie << '>' + echapper(l.nom) + "</A>\n";
+                sortie << " ADD_DATE=\"" << QByteArray::number(l.date) << "\"";
+            sortie << ">" << echapper(l.nom) << "</A>\n";
             l = Lien(); // its texts are no longer needed
             continue;
         }
         Dossier &d = *element.dossier;
-        sortie << retrait + "<DT><H3";
+        sortie << retrait << "<DT><H3";
         if (d.attribut)
-            sortie << QByteArray(" ") + d.attribut + "=\"true\"";
-        sortie << '>' + echapper(d.titre) + "</H3>\n" + retrait + "<DL><p>\n";
+            sortie << " " << d.attribut << "=\"true\"";
+        sortie << ">" << echapper(d.titre) << "</H3>\n" << retrait << "<DL><p>\n";
         ecrireDossier(d, niveau + 1, sortie);
-        sortie << retrait + "</DL><p>\n";
+        sortie << retrait << "</DL><p>\n";
     }
 }
 
