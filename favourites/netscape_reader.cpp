@@ -2,6 +2,7 @@
 
 #include "favourites/bookmark_rows.h"
 #include "favourites/source_error.h"
+#include "platform/file_system.h"
 #include "platform/windows1252.h"
 
 #include <QElapsedTimer>
@@ -14,6 +15,7 @@
 #include <csetjmp>
 #include <cstddef>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 namespace
@@ -260,14 +262,94 @@ constexpr qsizetype taillePiece = 1 << 18;
 // Folders are never this deep in a real bookmark file.
 constexpr std::size_t maxListesOuvertes = 512;
 
-qsizetype finPiece(const QByteArray &texte, qsizetype debut)
+// Takes the file's text (UTF-8) as it comes, and parses each piece as soon as it is whole: the
+// file is never held whole.
+class AnalyseParPieces
 {
-    for (qsizetype i = texte.indexOf('<', debut + taillePiece); i >= 0 && i + 2 < texte.size();
-         i = texte.indexOf('<', i + 1)) {
-        if ((texte[i + 1] | 0x20) == 'd' && (texte[i + 2] | 0x20) == 't')
-            return i;
+public:
+    AnalyseParPieces(const QString &fichier, qint64 maxOctetsAnalyse, int maxMillisecondes)
+        : m_fichier(fichier), m_maxOctets(maxOctetsAnalyse), m_maxMillisecondes(maxMillisecondes),
+          m_parcours(m_liens)
+    {
     }
-    return texte.size();
+
+    void ajouter(QByteArrayView texte)
+    {
+        m_enAttente += texte;
+        qsizetype fin;
+        while ((fin = finPiece()) >= 0) {
+            analyserPiece(QByteArrayView(m_enAttente).first(fin));
+            m_enAttente.remove(0, fin);
+        }
+    }
+
+    TableLiens terminer()
+    {
+        if (!m_enAttente.isEmpty())
+            analyserPiece(m_enAttente);
+        m_enAttente.clear();
+        return std::move(m_liens);
+    }
+
+private:
+    // Where the piece waiting ends: at the first "<DT" past its first quarter megabyte; -1
+    // when the text that came so far holds none.
+    qsizetype finPiece() const
+    {
+        const QByteArray &t = m_enAttente;
+        for (qsizetype i = t.indexOf('<', taillePiece); i >= 0 && i + 2 < t.size();
+             i = t.indexOf('<', i + 1)) {
+            if ((t[i + 1] | 0x20) == 'd' && (t[i + 2] | 0x20) == 't')
+                return i;
+        }
+        return -1;
+    }
+
+    void analyserPiece(QByteArrayView texte)
+    {
+        const QByteArray prefixe = QByteArray("<DL>").repeated(qsizetype(m_ouvertes.size()));
+        QByteArray piece = prefixe;
+        piece += texte;
+        Arene arene; // frees the piece's tree when it goes
+        arene.maxOctets = m_maxOctets;
+        arene.maxNanosecondes = qint64(m_maxMillisecondes) * 1000000;
+        GumboOptions options = kGumboDefaultOptions;
+        options.allocator = allouer;
+        options.deallocator = liberer;
+        options.userdata = &arene;
+        options.max_errors = 0; // the format is loose HTML: its many parse errors are not kept
+        arene.chrono.start();
+        const GumboOutput *sortie = analyser(arene, options, piece);
+        if (!sortie)
+            throw ErreurSource::tropComplexe(m_fichier);
+        m_ouvertes = m_parcours.parcourir(sortie->document, m_ouvertes, unsigned(prefixe.size()));
+        if (m_ouvertes.size() > maxListesOuvertes)
+            throw ErreurSource::tropComplexe(m_fichier);
+    }
+
+    const QString &m_fichier;
+    const qint64 m_maxOctets;
+    const int m_maxMillisecondes;
+    TableLiens m_liens;
+    Parcours m_parcours;
+    std::vector<QString> m_ouvertes;
+    QByteArray m_enAttente;
+};
+
+// Reads a whole source file in blocks, handing each to lire; throws ErreurSource when it
+// cannot be read or grows beyond the size allowed.
+template <typename Lire> void lireParBlocs(const QString &fichier, Lire lire)
+{
+    const std::unique_ptr<platform::ByteReader> lecteur =
+        ouvrirFichierSignets(fichier, tailleMaxSignets);
+    char bloc[1 << 16];
+    qint64 total = 0;
+    for (std::int64_t lu; (lu = lecteur->read(bloc, sizeof bloc)) > 0;) {
+        total += lu;
+        if (total > tailleMaxSignets)
+            throw ErreurSource::tropGrand(fichier, tailleMaxSignets);
+        lire(QByteArrayView(bloc, qsizetype(lu)));
+    }
 }
 
 } // namespace
@@ -277,35 +359,30 @@ TableLiens analyserNetscape(const QByteArray &octets, const QString &fichier,
 {
     if (!finitParListe(octets))
         throw ErreurSource::endommage(fichier);
-    const QByteArray texte = enUtf8(octets);
-    TableLiens liens;
-    Parcours parcours(liens);
-    std::vector<QString> ouvertes;
-    for (qsizetype debut = 0; debut < texte.size();) {
-        const qsizetype fin = finPiece(texte, debut);
-        const QByteArray prefixe = QByteArray("<DL>").repeated(qsizetype(ouvertes.size()));
-        const QByteArray piece = prefixe + texte.mid(debut, fin - debut);
-        Arene arene;
-        arene.maxOctets = maxOctetsAnalyse;
-        arene.maxNanosecondes = qint64(maxMillisecondes) * 1000000;
-        GumboOptions options = kGumboDefaultOptions;
-        options.allocator = allouer;
-        options.deallocator = liberer;
-        options.userdata = &arene;
-        options.max_errors = 0; // the format is loose HTML: its many parse errors are not kept
-        arene.chrono.start();
-        const GumboOutput *sortie = analyser(arene, options, piece);
-        if (!sortie)
-            throw ErreurSource::tropComplexe(fichier);
-        ouvertes = parcours.parcourir(sortie->document, ouvertes, unsigned(prefixe.size()));
-        if (ouvertes.size() > maxListesOuvertes)
-            throw ErreurSource::tropComplexe(fichier);
-        debut = fin;
-    } // each piece's arena frees its tree
-    return liens;
+    AnalyseParPieces analyse(fichier, maxOctetsAnalyse, maxMillisecondes);
+    analyse.ajouter(enUtf8(octets));
+    return analyse.terminer();
 }
 
+// A first reading tells whether the file is UTF-8 and whole; the second parses it.
 TableLiens lireNetscape(const QString &fichier)
 {
-    return analyserNetscape(lireFichierEntier(fichier, tailleMaxSignets), fichier);
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QByteArray fin;
+    lireParBlocs(fichier, [&](QByteArrayView bloc) {
+        if (!utf8.hasError()) {
+            const QString texte = utf8(bloc); // the decoder works when a string is made
+            Q_UNUSED(texte)
+        }
+        fin += bloc;
+        fin = fin.right(256);
+    });
+    if (!finitParListe(fin))
+        throw ErreurSource::endommage(fichier);
+    const bool windows1252 = utf8.hasError();
+    AnalyseParPieces analyse(fichier, memoireMaxPiece, dureeMaxPiece);
+    lireParBlocs(fichier, [&](QByteArrayView bloc) {
+        analyse.ajouter(windows1252 ? platform::decodeWindows1252(bloc).toUtf8() : bloc);
+    });
+    return analyse.terminer();
 }

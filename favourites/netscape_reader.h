@@ -10,11 +10,14 @@
 // when the file cannot be read or parsed.
 TableLiens lireNetscape(const QString &fichier);
 
-// The same from the file's bytes (UTF-8, or Windows-1252 when they are not valid UTF-8).
-// fichier only names the file in messages. The file is parsed in pieces of about a megabyte;
-// for each the parser gets at most maxOctetsAnalyse bytes of memory and maxMillisecondes of
-// time: nesting thousands deep makes HTML tree building slow, and such a file is refused
-// rather than waited for.
+// What the parser may take for one piece of the file, which is parsed in pieces of about a
+// quarter of a megabyte: nesting thousands deep makes HTML tree building slow, and such a
+// file is refused rather than waited for.
+constexpr qint64 memoireMaxPiece = qint64(64) << 20;
+constexpr int dureeMaxPiece = 5000; // milliseconds
+
+// The same from the file's bytes (UTF-8, or Windows-1252 when they are not valid UTF-8), with
+// the parser's limits for each piece. fichier only names the file in messages.
 TableLiens analyserNetscape(const QByteArray &octets, const QString &fichier,
-                            qint64 maxOctetsAnalyse = qint64(64) << 20,
-                            int maxMillisecondes = 5000);
+                            qint64 maxOctetsAnalyse = memoireMaxPiece,
+                            int maxMillisecondes = dureeMaxPiece);
