@@ -1,5 +1,5 @@
 // The main window driven offscreen: its defaults, the save and preview commands, closing, the
-// keyboard, and what a run-time error does.
+// keyboard, and Qt's own texts.
 
 #include "window_fixture.h"
 
@@ -31,7 +31,6 @@ private Q_SLOTS:
     void previewFileLife();
     void previewFromReadOnlyInstall();
     void keyboard();
-    void runTimeErrorEndsProgram();
     void qtTextsInFrench();
 };
 
@@ -44,7 +43,6 @@ void TestForm1::defaults()
     QCOMPARE(form.Txt[1]->text(), QStringLiteral("\\ancienne\\page.html"));
     QCOMPARE(form.Txt[2]->text(), QStringLiteral("(aucune)"));
     QCOMPARE(form.Txt[3]->text(), QStringLiteral("Internet Explorer - Favoris"));
-    QCOMPARE(form.Cmb_Dossier->currentText(), QStringLiteral("9 pt bold"));
     const PageOptions o = form.optionsPage();
     QCOMPARE(std::make_tuple(o.positionLink, o.positionTitre, o.positionDossier),
              std::make_tuple(2, 4, 2));
@@ -173,22 +171,6 @@ void TestForm1::keyboard()
     // Escape quits.
     QTest::keyClick(form.Txt[3], Qt::Key_Escape);
     QVERIFY(!form.isVisible());
-}
-
-void TestForm1::runTimeErrorEndsProgram()
-{
-    // A page file that cannot be created: the error's box, then the end. A pointer override
-    // from outside stays as it was.
-    WindowFixture f;
-    f.answers << DialogAnswer::file(f.program(QStringLiteral("absent/page.html")));
-    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
-    f.open().Cmd_Recherche_Fichier_Click();
-    QVERIFY(qGuiApp->overrideCursor() && qGuiApp->overrideCursor()->shape() == Qt::BusyCursor);
-    QGuiApplication::restoreOverrideCursor();
-    QCOMPARE(f.boxes.size(), 1);
-    QVERIFY(f.boxes[0].style == 16 &&
-            f.boxes[0].prompt.startsWith(QStringLiteral("Erreur d'exécution '76' :")));
-    QCOMPARE(f.endings, QList<int>{1});
 }
 
 void TestForm1::qtTextsInFrench()
