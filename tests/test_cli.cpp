@@ -1,6 +1,4 @@
 #include "browser/api.h"
-#include "favourites/export_signets.h"
-#include "favourites/source.h"
 #include "page/page_builder.h"
 #include "page/page_file.h"
 #include "platform/paths.h"
@@ -119,10 +117,6 @@ void TestCli::pageAsTheLibraryMakesIt()
     QCOMPARE(lancer(QStringLiteral("--sans-image ") + signets + QStringLiteral(" -")), 0);
     QCOMPARE(m_sortie, contenuPage(Construire_Page(platform::toProgramPath(signets), {})));
     QVERIFY(m_sortie.contains("<a href=\"http://b/\">B</a>"));
-
-    QCOMPARE(lancer(QStringLiteral("--signets ") + signets + QStringLiteral(" p")), 0);
-    QCOMPARE(support::readFile(page),
-             contenuSignets(lireSource(platform::toProgramPath(signets)).liens));
 
     // A profile that a running Chromium holds is not written, and the run says so.
     const QString chromium = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/chromium");
