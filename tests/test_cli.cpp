@@ -156,6 +156,7 @@ void TestCli::otherRunsTouchNothing_data()
     cas("--page-demarrage absent p", 2, "le dossier des favoris « absent » n'existe pas");
     cas("--image absente.gif %F p", 2, "l'image de fond « absente.gif » n'est pas un fichier");
     cas("%C p", 2, "Bookmarks » est endommagé ou incomplet");
+    cas("--signets %C p", 2, "Bookmarks » est endommagé ou incomplet");
 }
 
 // Help on standard output; bad input: exit 2 and a French message. The old page and the
