@@ -83,7 +83,8 @@ bool Navigateur::lancer(const QStringList &arguments, const QString &fichierPort
 
 bool Navigateur::attendreFin()
 {
-    const bool propre = processus_.waitForFinished(attenteMs);
+    const bool propre =
+        processus_.state() == QProcess::NotRunning || processus_.waitForFinished(attenteMs);
     tuer(processus_);
     return propre || echec(QStringLiteral("%1 ne s'est pas arrêté à temps").arg(nom_));
 }
@@ -300,6 +301,8 @@ bool Chromium::quitter()
         if (page[QStringLiteral("type")] == QStringLiteral("page"))
             demander("/json/close/" + page[QStringLiteral("id")].toString().toLatin1());
     }
+    if (!processus_.waitForFinished(attenteMs))
+        processus_.terminate(); // a page that would not close
     return attendreFin();
 }
 

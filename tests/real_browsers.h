@@ -79,6 +79,7 @@ public:
     // Waits until a page shows this URL; false (erreur() lists what was seen) when none does.
     bool attendreUrl(const QString &url);
     // Closes every page, as a user closes the window: Chromium then writes all its files.
+    // SIGTERM, should a page stay open.
     bool quitter();
 
 private:
