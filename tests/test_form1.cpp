@@ -4,6 +4,7 @@
 #include "window_fixture.h"
 
 #include "browser/api.h"
+#include "page/page_generator.h"
 #include "platform/virtual_store.h"
 #include "window/traduction_qt.h"
 
@@ -43,12 +44,8 @@ void TestForm1::defaults()
     QCOMPARE(form.Txt[1]->text(), QStringLiteral("\\ancienne\\page.html"));
     QCOMPARE(form.Txt[2]->text(), QStringLiteral("(aucune)"));
     QCOMPARE(form.Txt[3]->text(), QStringLiteral("Internet Explorer - Favoris"));
-    const PageOptions o = form.optionsPage();
-    QCOMPARE(std::make_tuple(o.positionLink, o.positionTitre, o.positionDossier),
-             std::make_tuple(2, 4, 2));
-    QCOMPARE((QList<qint32>{o.Couleur_Fond, o.Couleur_Titre, o.Couleur_Dossier, o.Couleur_Link,
-                            o.Couleur_vLink, o.Couleur_aLink}),
-             (QList<qint32>{0x9FFFFF, 0x800000, 0x0000D4, 0x800000, 0x800080, 0x0000FF}));
+    // The default look, each colour and size in its place, is the page's default look.
+    QCOMPARE(Generer_Page({}, form.optionsPage()), Generer_Page({}, PageOptions()));
     support::writeFile(f.host(QStringLiteral("defbg.gif")), "GIF89a");
     form.Form_Load();
     QCOMPARE(form.Txt[2]->text(), f.programFolder + QStringLiteral("\\defbg.gif"));
