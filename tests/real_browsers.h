@@ -1,112 +1,92 @@
 #pragma once
 
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QProcess>
 #include <QString>
-#include <QStringList>
 #include <QTcpSocket>
 
-#include <memory>
-
-// The real Debian browsers, driven by tests. They run in the test process's HOME (already a
-// private temporary folder, see test_support.cpp) unless another one is given, with their
-// settings under $XDG_CONFIG_HOME like a browser on a fresh desktop. Every wait is bounded.
-// A call that fails returns false (or an empty value) and leaves the reason in erreur(), so
-// that a test can QVERIFY2(appel, qPrintable(navigateur.erreur())): a missing browser fails
-// the test, it never skips it. A test links it with signetor_add_test(... REAL_BROWSERS).
+// The real Debian browsers, driven by tests. They run in the test process's HOME and XDG
+// folders (already private and temporary, see test_support.cpp), like a browser on a fresh
+// desktop. Every wait is bounded. A call that fails returns false (or an empty value) and
+// leaves the reason in erreur(), so that a test can QVERIFY2(appel, qPrintable(b.erreur())):
+// a missing browser fails the test, it never skips it. A test links it with
+// signetor_add_test(... REAL_BROWSERS).
 namespace navigateursReels
 {
 
-// The environment of a browser run: HOME and XDG_CONFIG_HOME. By default those of this process.
-struct Maison {
-    QString home;
-    QString configuration;
-    static Maison courante();
-    static Maison dans(const QString &home); // with configuration = home/.config
-    QProcessEnvironment environnement() const;
+// What both browsers share: their process, its log, and the start that waits for the file
+// where the browser writes the port it listens on.
+class Navigateur
+{
+public:
+    QString erreur() const { return erreur_; }
+
+protected:
+    explicit Navigateur(const QString &nom);
+    bool demarrerProcessus(const QStringList &arguments);
+    bool lancer(const QStringList &arguments, const QString &fichierPort);
+    // Waits for the process to end after a clean request, then kills it.
+    bool attendreFin();
+    bool echec(const QString &message);
+
+    const QString nom_, programme_, journal_;
+    QProcessEnvironment environnement_;
+    QProcess processus_;
+    int port_ = 0;
+    QString erreur_;
 };
 
 // Firefox ESR, headless, driven through Marionette.
-class Firefox
+class Firefox : public Navigateur
 {
 public:
-    enum class Contexte { Contenu, Chrome };
-
-    explicit Firefox(const Maison &maison = Maison::courante());
+    Firefox();
     ~Firefox();
 
     // A first start, as a new user's: Firefox makes profiles.ini, installs.ini and its profiles.
     bool creerProfils();
-    // The folder of profiles.ini, and the profile that installs.ini names (empty when none).
-    QString dossierProfils() const;
+    // The profile that installs.ini names (empty when none).
     QString profilParDefaut() const;
-
     // Starts Firefox on this profile folder (default: profilParDefaut()) and opens a session.
-    bool demarrer(const QString &profil = QString(), const QStringList &autresArguments = {});
+    bool demarrer(const QString &profil = QString());
     QString urlCourante();
-    // Runs a script in the page or, with Contexte::Chrome, with the browser's own privileges.
-    QJsonValue executerScript(const QString &script, const QJsonArray &arguments = {},
-                              Contexte contexte = Contexte::Contenu);
-    // Any Marionette command; its result object, or an empty object with erreur() set.
-    QJsonObject commande(const QString &nom, const QJsonObject &parametres = {});
+    // Runs a script with the browser's own privileges; its result.
+    QJsonValue executerScript(const QString &script, const QJsonArray &arguments = {});
     // Quits cleanly (Firefox then writes its files), killing it after a bounded wait.
     bool quitter();
 
-    QString erreur() const { return erreur_; }
-
 private:
-    bool echec(const QString &message);
-    bool lireMessage(QJsonValue &message, int attenteMs);
+    QJsonValue commande(const QString &nom, const QJsonObject &parametres = {});
+    bool lireMessage(QJsonDocument &message);
 
-    Maison maison_;
-    QProcess processus_;
     QTcpSocket connexion_;
     QByteArray tampon_;
     int numero_ = 0;
-    QString erreur_;
 };
 
-// Chromium under a private Xvfb, asked through --remote-debugging-port.
-class Chromium
+// Chromium under a private Xvfb, watched through --remote-debugging-port.
+class Chromium : public Navigateur
 {
 public:
-    explicit Chromium(const Maison &maison = Maison::courante());
+    Chromium();
     ~Chromium();
 
-    // A first start and a clean quit: Chromium makes "Local State" and Default/Preferences.
-    bool creerProfils();
     QString dossierDonnees() const; // $XDG_CONFIG_HOME/chromium
-
-    bool demarrer(const QStringList &autresArguments = {});
-    // The pages that /json/list gives (each with "url", "title", "type"...).
-    QJsonArray pages();
-    // Waits until a page of type "page" shows this URL; false (erreur() lists what was seen)
-    // when none does in time.
-    bool attendreUrl(const QString &url, int attenteMs = 10000);
-    // A DevTools protocol command ("Target.createTarget", "Runtime.evaluate"...) sent to the
-    // page with this id (from pages()), or to the browser itself when none is given; the
-    // command's result, or an empty object with erreur() set.
-    QJsonObject commande(const QString &methode, const QJsonObject &parametres = {},
-                         const QString &page = QString());
-    // Quits cleanly (Browser.close, else SIGTERM), so that Chromium writes its files.
+    bool demarrer();
+    // Waits until a page shows this URL; false (erreur() lists what was seen) when none does.
+    bool attendreUrl(const QString &url);
+    // Closes every page, as a user closes the window: Chromium then writes all its files.
+    // SIGTERM, should a page stay open.
     bool quitter();
 
-    QString erreur() const { return erreur_; }
-
 private:
-    bool echec(const QString &message);
-    bool demarrerXvfb();
+    // The body of the answer to a GET on the debugging port.
+    QByteArray demander(const QByteArray &chemin);
 
-    Maison maison_;
     QProcess xvfb_;
-    QString affichage_;
-    QProcess processus_;
-    int port_ = 0;
-    QString cheminNavigateur_; // the browser's own DevTools endpoint
-    int numero_ = 0;
-    QString erreur_;
 };
 
 } // namespace navigateursReels

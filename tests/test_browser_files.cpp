@@ -2,7 +2,6 @@
 #include "page/page_builder.h"
 #include "test_support.h"
 
-#include <QProcess>
 #include <QtTest>
 
 #include <algorithm>
@@ -21,8 +20,6 @@ private Q_SLOTS:
     void rows();
     void pageAsTheShortcutTree_data() { rows_data(); }
     void pageAsTheShortcutTree();
-    void damagedFiles_data();
-    void damagedFiles();
 };
 
 namespace
@@ -154,50 +151,6 @@ void TestBrowserFiles::pageAsTheShortcutTree()
                           QStringLiteral("&lt;b&gt;&amp;amp; &quot;Gras&quot;&lt;/b&gt;")),
                  lien.arg(QStringLiteral("https://sans-titre.example/"),
                           QStringLiteral("https://sans-titre.example/"))}));
-}
-
-void TestBrowserFiles::damagedFiles_data()
-{
-    QTest::addColumn<QString>("fichier");
-    QTest::addColumn<int>("coupe");  // cut the file to this per cent of its size, or
-    QTest::addColumn<char>("octet"); // write this byte over its middle third
-    for (const char *nom :
-         {"firefox/places.sqlite", "firefox/bookmarks.html", "chromium/Bookmarks"})
-        QTest::addRow("%s truncated", nom) << fixture(nom) << 50 << '\0';
-    // HTML is read however damaged its middle; a database or JSON with a damaged middle is not.
-    for (const char *nom : {"firefox/places.sqlite", "chromium/Bookmarks"})
-        QTest::addRow("%s overwritten", nom) << fixture(nom) << 100 << '\x7f';
-}
-
-// A damaged file of any kind: signetor-cli exits 2 with a message that names it, and the
-// page it would have replaced keeps its content.
-void TestBrowserFiles::damagedFiles()
-{
-    QFETCH(QString, fichier);
-    QFETCH(int, coupe);
-    QFETCH(char, octet);
-    QByteArray octets = support::readFile(fichier);
-    octets.truncate(octets.size() * coupe / 100);
-    if (coupe == 100)
-        std::fill(octets.begin() + octets.size() / 3, octets.end() - octets.size() / 3, octet);
-    static int numero = 0;
-    const QString dossier = m_dossier.filePath(QStringLiteral("abime-%1").arg(++numero));
-    const QString copie = dossier + QLatin1Char('/') + QFileInfo(fichier).fileName();
-    support::writeFile(copie, octets);
-    support::writeFile(dossier + QStringLiteral("/page.html"), "ancienne");
-
-    for (const bool signets : {false, true}) {
-        QStringList arguments{copie, dossier + QStringLiteral("/page.html")};
-        if (signets)
-            arguments.prepend(QStringLiteral("--signets"));
-        QProcess cli;
-        cli.start(QStringLiteral(SIGNETOR_CLI), arguments);
-        QVERIFY(cli.waitForFinished(30000));
-        QCOMPARE(cli.exitCode(), 2);
-        QVERIFY2(QString::fromUtf8(cli.readAllStandardError()).contains(programme(copie)),
-                 signets ? "--signets" : "page");
-        QCOMPARE(support::readFile(dossier + QStringLiteral("/page.html")), "ancienne");
-    }
 }
 
 QTEST_GUILESS_MAIN(TestBrowserFiles)

@@ -1,6 +1,4 @@
 #include "browser/api.h"
-#include "favourites/export_signets.h"
-#include "favourites/source.h"
 #include "page/page_builder.h"
 #include "page/page_file.h"
 #include "platform/paths.h"
@@ -120,10 +118,6 @@ void TestCli::pageAsTheLibraryMakesIt()
     QCOMPARE(m_sortie, contenuPage(Construire_Page(platform::toProgramPath(signets), {})));
     QVERIFY(m_sortie.contains("<a href=\"http://b/\">B</a>"));
 
-    QCOMPARE(lancer(QStringLiteral("--signets ") + signets + QStringLiteral(" p")), 0);
-    QCOMPARE(support::readFile(page),
-             contenuSignets(lireSource(platform::toProgramPath(signets)).liens));
-
     // A profile that a running Chromium holds is not written, and the run says so.
     const QString chromium = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/chromium");
     QVERIFY(QDir().mkpath(chromium + QStringLiteral("/Default")));
@@ -162,6 +156,7 @@ void TestCli::otherRunsTouchNothing_data()
     cas("--page-demarrage absent p", 2, "le dossier des favoris « absent » n'existe pas");
     cas("--image absente.gif %F p", 2, "l'image de fond « absente.gif » n'est pas un fichier");
     cas("%C p", 2, "Bookmarks » est endommagé ou incomplet");
+    cas("--signets %C p", 2, "Bookmarks » est endommagé ou incomplet");
 }
 
 // Help on standard output; bad input: exit 2 and a French message. The old page and the

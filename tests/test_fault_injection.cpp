@@ -10,6 +10,8 @@
 
 #ifdef SIGNETOR_WITH_WINDOW
 #include "window_fixture.h"
+
+#include <QGuiApplication>
 #endif
 
 #include <QProcess>
@@ -61,8 +63,8 @@ class TestFaultInjection : public QObject
         return failed ? QString::fromUtf8(process.readAllStandardError()).chopped(1) : QString();
     }
 
-    // The message box, then the end with status 1; no browser opens, and a preview that
-    // cannot go stays whole and stops the save before its dialog.
+    // The message box, then the end with status 1; no browser opens, the pointer is as it
+    // was, and a preview that cannot go stays whole and stops the save before its dialog.
     QString windowMessage(int via, int point, int errnoValue)
     {
 #ifdef SIGNETOR_WITH_WINDOW
@@ -71,8 +73,12 @@ class TestFaultInjection : public QObject
         Form1 &form = f.open();
         f.answers << DialogAnswer::file(platform::toProgramPath(m_page));
         platform::injectFault(platform::FaultPoint(point), errnoValue);
+        QGuiApplication::setOverrideCursor(Qt::BusyCursor); // set outside: stays as it was
         via == save ? form.Cmd_Recherche_Fichier_Click() : form.Cmd_Shell_IE_Click();
-        const bool ended = f.endings == QList<int>{1} && f.shells.isEmpty() && !f.boxes.isEmpty();
+        const bool cursorKept = QGuiApplication::overrideCursor()->shape() == Qt::BusyCursor;
+        QGuiApplication::restoreOverrideCursor();
+        const bool ended =
+            f.endings == QList<int>{1} && f.shells.isEmpty() && !f.boxes.isEmpty() && cursorKept;
         const bool previewKept = support::readFile(f.previewHost()) == formerPage;
         return ended && previewKept == f.dialogs.isEmpty() ? f.boxes.last().prompt : QString();
 #else

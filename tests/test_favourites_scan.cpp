@@ -65,9 +65,9 @@ private Q_SLOTS:
         }
     }
 
-    // Only visible plain files that give a URL are links; hidden folders are walked. The
-    // display name ends before the first ".URL" in any case, or is the whole file name. "*"
-    // joins the columns of the sort key but may occur in names: no row may suffer.
+    // Only visible plain files that give a URL are links; hidden folders and links are walked.
+    // The display name ends before the first ".URL" in any case, or is the whole file name.
+    // "*" joins the columns of the sort key but may occur in names: no row may suffer.
     void linksAndTheirNames()
     {
         Tree tree;
@@ -78,11 +78,16 @@ private Q_SLOTS:
              {".top.url", ".hidden/.secret.url", ".hidden/inside.url", "a.uRl", "b.url.url",
               "c.URL.txt", "Straße.url", "ßß.ur", "a*b.url", "x*y/c*.url", "x/y.url"})
             tree.link(name, "u");
+        // Links are followed, to a folder or a file out of the tree.
+        QTemporaryDir dehors;
+        support::writeFile(dehors.filePath(QStringLiteral("d/z.url")), support::shortcut("v"));
+        QVERIFY(QFile::link(dehors.filePath(QStringLiteral("d")), tree.host("L")) &&
+                QFile::link(dehors.filePath(QStringLiteral("d/z.url")), tree.host("l.url")));
         QStringList rows = scanRows(tree.root());
         rows.sort();
         QCOMPARE(rows.join(u' '),
-                 QString::fromUtf8(".hidden|inside|u x*y|c*|u x|y|u |Straße|u |a*b|u |a|u |b|u "
-                                   "|c|u |page.htm|p |ßß.ur|u"));
+                 QString::fromUtf8(".hidden|inside|u L|z|v x*y|c*|u x|y|u |Straße|u |a*b|u |a|u "
+                                   "|b|u |c|u |l|v |page.htm|p |ßß.ur|u"));
 
         // A link is dated by its file's modification time.
         const timespec times[2] = {{0, UTIME_OMIT}, {1000000000, 0}};

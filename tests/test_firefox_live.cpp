@@ -61,7 +61,7 @@ void TestFirefoxLive::importsTheExportAndIsReadWhileRunning()
             QStringLiteral("return PlacesUtils.bookmarks.insert({parentGuid: "
                            "PlacesUtils.bookmarks.toolbarGuid, url: arguments[0], "
                            "title: 'Ajouté'}).then(() => 'ok', e => String(e));"),
-            {QString::fromLatin1(url)}, navigateursReels::Firefox::Contexte::Chrome);
+            {QString::fromLatin1(url)});
     };
     QCOMPARE(ajouter("https://instant.example/").toString(), QStringLiteral("ok"));
     QVERIFY(QFileInfo(places + QStringLiteral("-wal")).size() > 0); // Firefox keeps it in its log

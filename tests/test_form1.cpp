@@ -1,9 +1,10 @@
 // The main window driven offscreen: its defaults, the save and preview commands, closing, the
-// keyboard, and what a run-time error does.
+// keyboard, and Qt's own texts.
 
 #include "window_fixture.h"
 
 #include "browser/api.h"
+#include "page/page_generator.h"
 #include "platform/virtual_store.h"
 #include "window/traduction_qt.h"
 
@@ -31,7 +32,6 @@ private Q_SLOTS:
     void previewFileLife();
     void previewFromReadOnlyInstall();
     void keyboard();
-    void runTimeErrorEndsProgram();
     void qtTextsInFrench();
 };
 
@@ -44,13 +44,8 @@ void TestForm1::defaults()
     QCOMPARE(form.Txt[1]->text(), QStringLiteral("\\ancienne\\page.html"));
     QCOMPARE(form.Txt[2]->text(), QStringLiteral("(aucune)"));
     QCOMPARE(form.Txt[3]->text(), QStringLiteral("Internet Explorer - Favoris"));
-    QCOMPARE(form.Cmb_Dossier->currentText(), QStringLiteral("9 pt bold"));
-    const PageOptions o = form.optionsPage();
-    QCOMPARE(std::make_tuple(o.positionLink, o.positionTitre, o.positionDossier),
-             std::make_tuple(2, 4, 2));
-    QCOMPARE((QList<qint32>{o.Couleur_Fond, o.Couleur_Titre, o.Couleur_Dossier, o.Couleur_Link,
-                            o.Couleur_vLink, o.Couleur_aLink}),
-             (QList<qint32>{0x9FFFFF, 0x800000, 0x0000D4, 0x800000, 0x800080, 0x0000FF}));
+    // The default look, each colour and size in its place, is the page's default look.
+    QCOMPARE(Generer_Page({}, form.optionsPage()), Generer_Page({}, PageOptions()));
     support::writeFile(f.host(QStringLiteral("defbg.gif")), "GIF89a");
     form.Form_Load();
     QCOMPARE(form.Txt[2]->text(), f.programFolder + QStringLiteral("\\defbg.gif"));
@@ -173,22 +168,6 @@ void TestForm1::keyboard()
     // Escape quits.
     QTest::keyClick(form.Txt[3], Qt::Key_Escape);
     QVERIFY(!form.isVisible());
-}
-
-void TestForm1::runTimeErrorEndsProgram()
-{
-    // A page file that cannot be created: the error's box, then the end. A pointer override
-    // from outside stays as it was.
-    WindowFixture f;
-    f.answers << DialogAnswer::file(f.program(QStringLiteral("absent/page.html")));
-    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
-    f.open().Cmd_Recherche_Fichier_Click();
-    QVERIFY(qGuiApp->overrideCursor() && qGuiApp->overrideCursor()->shape() == Qt::BusyCursor);
-    QGuiApplication::restoreOverrideCursor();
-    QCOMPARE(f.boxes.size(), 1);
-    QVERIFY(f.boxes[0].style == 16 &&
-            f.boxes[0].prompt.startsWith(QStringLiteral("Erreur d'exécution '76' :")));
-    QCOMPARE(f.endings, QList<int>{1});
 }
 
 void TestForm1::qtTextsInFrench()

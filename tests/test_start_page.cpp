@@ -286,8 +286,7 @@ void TestStartPage::vraisNavigateurs()
                        "[Default Applications]\nx-scheme-handler/http=firefox-esr.desktop;\n");
     QVERIFY2(firefox.demarrer(), qPrintable(firefox.erreur()));
     firefox.executerScript(QStringLiteral("Services.prefs.setStringPref("
-                                          "'browser.startup.homepage', 'https://exemple.fr/a')"),
-                           {}, navigateursReels::Firefox::Contexte::Chrome);
+                                          "'browser.startup.homepage', 'https://exemple.fr/a')"));
     QVERIFY2(firefox.quitter(), qPrintable(firefox.erreur()));
     QVERIFY2(chromium.quitter(), qPrintable(chromium.erreur()));
     QCOMPARE(Lire_Page_Demarrage(), QStringLiteral("https://exemple.fr/a"));
@@ -307,8 +306,7 @@ void TestStartPage::vraisNavigateurs()
     QVERIFY2(chromium.demarrer(), qPrintable(chromium.erreur()));
     QVERIFY2(firefox.demarrer(), qPrintable(firefox.erreur()));
     QCOMPARE(QUrl(firefox.urlCourante()).toLocalFile(), page);
-    QCOMPARE(firefox.executerScript(QStringLiteral("return Services.prefs.getIntPref('test.a')"),
-                                    {}, navigateursReels::Firefox::Contexte::Chrome),
+    QCOMPARE(firefox.executerScript(QStringLiteral("return Services.prefs.getIntPref('test.a')")),
              QJsonValue(7));
     QVERIFY2(firefox.quitter(), qPrintable(firefox.erreur()));
     const QString url = QUrl::fromLocalFile(page).toString(QUrl::FullyEncoded);
