@@ -104,25 +104,17 @@ int openFolderAt(int parentFd, const char *hostName)
     return fd;
 }
 
-// Calls visit(entry) for every listable entry of a folder until it returns false.
-// With plainOnly, folders and hidden names are passed over.
-template <typename Visit> void forEachEntry(const QString &folder, bool plainOnly, Visit visit)
+// Calls visit(name) for every plain file of a folder that is not hidden, until it returns
+// false.
+template <typename Visit> void forEachPlainFile(const QString &folder, Visit visit)
 {
     const Folder dir(folder);
     bool going = true;
-    dir.forEachEntry(!plainOnly, [&](const Folder::Entry &raw) {
-        if (!going || raw.kind == Folder::Kind::Other ||
-            (plainOnly && (raw.kind != Folder::Kind::File || isHiddenName(raw.hostName))))
+    dir.forEachEntry(false, [&](const Folder::Entry &raw) {
+        if (!going || raw.kind != Folder::Kind::File || isHiddenName(raw.hostName))
             return;
-        const std::optional<QString> name = nameToProgramText(QByteArray(raw.hostName));
-        if (!name)
-            return;
-        DirectoryEntry entry;
-        entry.name = *name;
-        entry.isFolder = raw.kind == Folder::Kind::Folder;
-        entry.isHidden = isHiddenName(entry.name);
-        entry.id = raw.id;
-        going = visit(entry);
+        if (const std::optional<QString> name = nameToProgramText(QByteArray(raw.hostName)))
+            going = visit(*name);
     });
 }
 
@@ -159,8 +151,8 @@ bool anyPlainFileMatching(const QString &folder, const QString &pattern)
 {
     const QList<uint> wanted = pattern.toUcs4();
     bool found = false;
-    forEachEntry(folder, true, [&](const DirectoryEntry &entry) {
-        found = pattern.isEmpty() || matchesPattern(wanted, entry.name.toUcs4());
+    forEachPlainFile(folder, [&](const QString &name) {
+        found = pattern.isEmpty() || matchesPattern(wanted, name.toUcs4());
         return !found;
     });
     return found;
@@ -283,26 +275,6 @@ void keepOwnership(int fd, const struct stat &former)
 }
 
 } // namespace
-
-std::vector<DirectoryEntry> listEntries(const QString &folder)
-{
-    std::vector<DirectoryEntry> entries;
-    forEachEntry(folder, false, [&](const DirectoryEntry &entry) {
-        entries.push_back(entry);
-        return true;
-    });
-    return entries;
-}
-
-QStringList listPlainFiles(const QString &folder)
-{
-    QStringList names;
-    forEachEntry(folder, true, [&](const DirectoryEntry &entry) {
-        names.append(entry.name);
-        return true;
-    });
-    return names;
-}
 
 std::optional<FolderId> folderId(const QString &path)
 {

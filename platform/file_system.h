@@ -30,20 +30,6 @@ struct FolderId {
     bool operator!=(const FolderId &o) const { return !(*this == o); }
 };
 
-struct DirectoryEntry {
-    QString name; // the entry's name, no folder part
-    bool isFolder = false;
-    bool isHidden = false;
-    FolderId id; // set for folders only
-};
-
-// Every listable entry of a folder (mask 54: files and folders, hidden ones included), in the
-// host's listing order, "." and ".." left out. A missing or unreadable folder gives none.
-std::vector<DirectoryEntry> listEntries(const QString &folder);
-
-// The names of the plain files of a folder (mask 0: not folders, not hidden).
-QStringList listPlainFiles(const QString &folder);
-
 // The identity of the folder at a path, nullopt when the path is not a folder.
 std::optional<FolderId> folderId(const QString &path);
 
