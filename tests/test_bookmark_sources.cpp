@@ -78,78 +78,62 @@ const char fichierChromium[] =
     "   \"version\": 1\n"
     "}\n";
 
-// A places.sqlite with the tables and columns that are read, in write-ahead-log mode as
-// Firefox keeps it. Firefox's roots, then (parent, type, title, URL) rows given by the caller.
+// An SQLite database, by default a places.sqlite with the tables and columns that are read,
+// in write-ahead-log mode as Firefox keeps it, and Firefox's roots. The caller adds
+// (parent, type, title, URL) rows.
 class Places
 {
 public:
-    explicit Places(const QString &chemin) : m_nom(QStringLiteral("places-%1").arg(++s_numero))
+    explicit Places(
+        const QString &chemin,
+        const QList<const char *> &schema =
+            {"PRAGMA journal_mode=WAL", "PRAGMA wal_autocheckpoint=0",
+             "CREATE TABLE moz_places (id INTEGER PRIMARY KEY, url LONGVARCHAR, title LONGVARCHAR)",
+             "CREATE TABLE moz_bookmarks (id INTEGER PRIMARY KEY, type INTEGER, fk INTEGER, parent "
+             "INTEGER, position INTEGER, title LONGVARCHAR, dateAdded INTEGER, guid TEXT)",
+             "INSERT INTO moz_bookmarks (id, type, parent, title, guid) VALUES "
+             "(1, 2, 0, '', 'root________'), (2, 2, 1, 'menu', 'menu________'), "
+             "(3, 2, 1, 'toolbar', 'toolbar_____'), (4, 2, 1, 'tags', 'tags________'), "
+             "(5, 2, 1, 'unfiled', 'unfiled_____'), (6, 2, 1, 'mobile', 'mobile______')"})
+        : m_nom(QStringLiteral("places-%1").arg(++s_numero))
     {
         QSqlDatabase base = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_nom);
         base.setDatabaseName(chemin);
         base.open();
-        for (const char *sql :
-             {"PRAGMA journal_mode=WAL", "PRAGMA wal_autocheckpoint=0",
-              "CREATE TABLE moz_places (id INTEGER PRIMARY KEY, url LONGVARCHAR, title "
-              "LONGVARCHAR)",
-              "CREATE TABLE moz_bookmarks (id INTEGER PRIMARY KEY, type INTEGER, fk INTEGER, "
-              "parent INTEGER, position INTEGER, title LONGVARCHAR, dateAdded INTEGER, guid TEXT)",
-              "INSERT INTO moz_bookmarks (id, type, parent, title, guid) VALUES "
-              "(1, 2, 0, '', 'root________'), (2, 2, 1, 'menu', 'menu________'), "
-              "(3, 2, 1, 'toolbar', 'toolbar_____'), (4, 2, 1, 'tags', 'tags________'), "
-              "(5, 2, 1, 'unfiled', 'unfiled_____'), (6, 2, 1, 'mobile', 'mobile______')"})
-            executer(QString::fromLatin1(sql));
+        for (const char *sql : schema)
+            executer(sql);
     }
-    ~Places() { QSqlDatabase::removeDatabase(m_nom); }
+    ~Places()
+    {
+        QSqlDatabase::database(m_nom, false).close();
+        QSqlDatabase::removeDatabase(m_nom);
+    }
+
+    // Runs a statement with these values bound; the id of the row it added.
+    int executer(const char *sql, const QVariantList &valeurs = {})
+    {
+        QSqlQuery q(QSqlDatabase::database(m_nom, false));
+        q.prepare(QString::fromUtf8(sql));
+        for (const QVariant &v : valeurs)
+            q.addBindValue(v);
+        [&] { QVERIFY2(q.exec(), sql); }();
+        return q.lastInsertId().toInt();
+    }
 
     // Adds an item; returns its id.
     int ajouter(int parent, int type, const QString &titre, const QString &url = QString())
     {
-        QSqlQuery q(QSqlDatabase::database(m_nom, false));
-        int fk = 0;
-        if (!url.isEmpty()) {
-            q.prepare(QStringLiteral("INSERT INTO moz_places (url) VALUES (?)"));
-            q.addBindValue(url);
-            q.exec();
-            fk = q.lastInsertId().toInt();
-        }
-        q.prepare(QStringLiteral("INSERT INTO moz_bookmarks (type, fk, parent, title, dateAdded, "
-                                 "guid) VALUES (?, ?, ?, ?, 1700000000000000, 'x')"));
-        for (const QVariant &v : {QVariant(type), fk ? QVariant(fk) : QVariant(), QVariant(parent),
-                                  titre.isNull() ? QVariant() : QVariant(titre)})
-            q.addBindValue(v);
-        q.exec();
-        return q.lastInsertId().toInt();
+        const QVariant fk =
+            url.isEmpty() ? QVariant() : executer("INSERT INTO moz_places (url) VALUES (?)", {url});
+        return executer("INSERT INTO moz_bookmarks (type, fk, parent, title, dateAdded, guid) "
+                        "VALUES (?, ?, ?, ?, 1700000000000000, 'x')",
+                        {type, fk, parent, titre});
     }
-
-    void executer(const QString &sql)
-    {
-        QSqlQuery q(QSqlDatabase::database(m_nom, false));
-        QVERIFY2(q.exec(sql), qPrintable(sql));
-    }
-
-    void fermer() { QSqlDatabase::database(m_nom, false).close(); }
 
 private:
     QString m_nom;
     static inline int s_numero = 0;
 };
-
-// A database with no bookmark tables.
-QByteArray autreBase()
-{
-    QTemporaryDir dossier;
-    {
-        QSqlDatabase base =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("autre"));
-        base.setDatabaseName(dossier.filePath(QStringLiteral("autre.sqlite")));
-        base.open();
-        QSqlQuery(base).exec(QStringLiteral("CREATE TABLE t (x)"));
-        base.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("autre"));
-    return support::readFile(dossier.filePath(QStringLiteral("autre.sqlite")));
-}
 
 QByteArray empreinte(const QString &chemin)
 {
@@ -233,8 +217,8 @@ void TestBookmarkSources::firefoxWhileRunning()
     places.ajouter(etiquette, 1, QString(), QStringLiteral("http://a.example/"));
     places.ajouter(places.ajouter(5, 2, QStringLiteral("Vide")), 2, QStringLiteral("Aussi"));
     // Two folders each in the other, as only a damaged database has them.
-    places.executer(QStringLiteral("INSERT INTO moz_bookmarks (id, type, parent, title) VALUES "
-                                   "(100, 2, 101, 'a'), (101, 2, 100, 'b')"));
+    places.executer("INSERT INTO moz_bookmarks (id, type, parent, title) VALUES "
+                    "(100, 2, 101, 'a'), (101, 2, 100, 'b')");
     places.ajouter(100, 1, QStringLiteral("Boucle"), QStringLiteral("http://boucle.example/"));
     places.ajouter(6, 1, QStringLiteral("Ajouté à l'instant"), QStringLiteral("http://n.example/"));
     const QString log = fichier + QStringLiteral("-wal");
@@ -280,8 +264,7 @@ void TestBookmarkSources::unreadableFiles_data()
         for (int i = 0; i < 200; ++i)
             places.ajouter(3, 1, QStringLiteral("B%1").arg(i),
                            QStringLiteral("http://b/%1").arg(i));
-        places.executer(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
-        places.fermer();
+        places.executer("PRAGMA wal_checkpoint(TRUNCATE)");
     }
     const QByteArray sqlite = support::readFile(base);
     QByteArray abimee = sqlite;
@@ -309,7 +292,11 @@ void TestBookmarkSources::unreadableFiles_data()
         << "{\"roots\": " + QByteArray(5000, '[') + QByteArray(5000, ']') + '}' << endommage;
     QTest::newRow("places.sqlite cut short") << sqlite.left(2 * 4096) << endommage;
     QTest::newRow("places.sqlite damaged") << abimee << endommage;
-    QTest::newRow("SQLite of another program") << autreBase() << inconnu;
+    {
+        Places autre(hote(QStringLiteral("autre.sqlite")), {"CREATE TABLE t (x)"});
+    }
+    QTest::newRow("SQLite of another program")
+        << support::readFile(hote(QStringLiteral("autre.sqlite"))) << inconnu;
     QTest::newRow("empty file") << QByteArray() << inconnu;
     QTest::newRow("other text") << QByteArray("[InternetShortcut]\r\nURL=http://x/\r\n") << inconnu;
     // Bigger than any bookmark file: refused before it is read (the file is sparse).
