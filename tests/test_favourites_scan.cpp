@@ -8,11 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-
-#include <algorithm>
 
 namespace
 {
@@ -88,16 +85,6 @@ private Q_SLOTS:
         QCOMPARE(rows.join(u' '),
                  QString::fromUtf8(".hidden|inside|u L|z|v x*y|c*|u x|y|u |Straße|u |a*b|u |a|u "
                                    "|b|u |c|u |l|v |page.htm|p |ßß.ur|u"));
-
-        // A link is dated by its file's modification time.
-        const timespec times[2] = {{0, UTIME_OMIT}, {1000000000, 0}};
-        QCOMPARE(utimensat(AT_FDCWD, QFile::encodeName(tree.host("x/y.url")), times, 0), 0);
-        FavouritesScan scan(DatesLiens::Lues);
-        scan.Lire_Favoris(tree.root());
-        const auto dated = std::find_if(scan.Liens().cbegin(), scan.Liens().cend(),
-                                        [](const Lien &l) { return l.dossier == u'x'; });
-        QVERIFY(dated != scan.Liens().cend());
-        QCOMPARE(dated->date, 1000000000);
     }
 
     // With few files allowed open, a folder whose parent could not stay open is reached again
