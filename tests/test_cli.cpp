@@ -67,9 +67,6 @@ void TestCli::initTestCase()
                            support::shortcut("https://example.org/?a=1&b=2"));
     support::writeFile(m_racine.filePath(QStringLiteral("fond.gif")), "GIF89a");
     support::writeFile(m_racine.filePath(QStringLiteral("Bookmarks")), "{\"roots\": {\"other\": {");
-    support::writeFile(
-        m_racine.filePath(QStringLiteral("favoris.html")),
-        "<!DOCTYPE NETSCAPE-Bookmark-file-1><DL><DT><A HREF=\"http://b/\">B</A></DL>");
     support::writeFile(m_racine.filePath(QStringLiteral("prog/defbg.gif")), "GIF89a");
     m_programme = m_racine.filePath(QStringLiteral("prog/signetor-cli"));
     QVERIFY(chmod(QFile::encodeName(m_racine.path()).constData(), 0755) == 0);
@@ -111,12 +108,6 @@ void TestCli::pageAsTheLibraryMakesIt()
     QCOMPARE(lancer(options + QStringLiteral(" ../Favoris p")), 0);
     QCOMPARE(support::readFile(page), pageDe(toutes));
     QCOMPARE(Lire_Page_Demarrage(), platform::toProgramPath(page));
-
-    // A bookmark file is read as well.
-    const QString signets = m_racine.filePath(QStringLiteral("favoris.html"));
-    QCOMPARE(lancer(QStringLiteral("--sans-image ") + signets + QStringLiteral(" -")), 0);
-    QCOMPARE(m_sortie, contenuPage(Construire_Page(platform::toProgramPath(signets), {})));
-    QVERIFY(m_sortie.contains("<a href=\"http://b/\">B</a>"));
 
     // A profile that a running Chromium holds is not written, and the run says so.
     const QString chromium = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/chromium");
