@@ -43,7 +43,6 @@ void TestForm1::defaults()
     QCOMPARE(form.Chemin_Favoris, QStringLiteral("C:\\Windows\\Favoris\\"));
     QCOMPARE(form.Txt[1]->text(), QStringLiteral("\\ancienne\\page.html"));
     QCOMPARE(form.Txt[2]->text(), QStringLiteral("(aucune)"));
-    QCOMPARE(form.Txt[3]->text(), QStringLiteral("Internet Explorer - Favoris"));
     // The default look, each colour and size in its place, is the page's default look.
     QCOMPARE(Generer_Page({}, form.optionsPage()), Generer_Page({}, PageOptions()));
     support::writeFile(f.host(QStringLiteral("defbg.gif")), "GIF89a");
