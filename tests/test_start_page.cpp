@@ -185,7 +185,6 @@ void TestStartPage::profils()
 // read, parsed or written is left as it was and reported; the others are written.
 void TestStartPage::entreesHostiles()
 {
-    const QByteArray autreHote = "autre-hote-1";
     const QByteArray vivant =
         QSysInfo::machineHostName().toUtf8() + '-' + QByteArray::number(qint64(getpid()));
     const QByteArray debut = QByteArray("// \xff\xfe", 5) + '\0' + " binaire\n";
@@ -201,6 +200,11 @@ void TestStartPage::entreesHostiles()
     const auto ecrire = [](const char *chemin, const QByteArray &octets) {
         return [=](const AutreMaison &m) { support::writeFile(m.chemin(chemin), octets); };
     };
+    const auto verrou = [](const QByteArray &cible) {
+        return [=](const AutreMaison &m) {
+            QFile::link(QString::fromUtf8(cible), m.chemin(".config/chromium/SingletonLock"));
+        };
+    };
     const Cas cas[] = {
         {"profiles.ini corrompu",
          ecrire(".mozilla/firefox/profiles.ini", QByteArray("\0[Prof\xff\n=\n=x", 13)), "",
@@ -212,16 +216,8 @@ void TestStartPage::entreesHostiles()
         {"user.js dossier",
          [](const AutreMaison &m) { QDir().mkpath(m.chemin(".mozilla/firefox/p/user.js")); },
          "Firefox/p", nullptr},
-        {"SingletonLock d'un autre hôte",
-         [=](const AutreMaison &m) {
-             QFile::link(QString::fromUtf8(autreHote), m.chemin(".config/chromium/SingletonLock"));
-         },
-         "", nullptr},
-        {"SingletonLock vivant",
-         [=](const AutreMaison &m) {
-             QFile::link(QString::fromUtf8(vivant), m.chemin(".config/chromium/SingletonLock"));
-         },
-         "Chromium/Default", prefs},
+        {"SingletonLock d'un autre hôte", verrou("autre-hote-1"), "", nullptr},
+        {"SingletonLock vivant", verrou(vivant), "Chromium/Default", prefs},
         {"Preferences énorme",
          [=](const AutreMaison &m) {
              QFile f(m.chemin(prefs));
