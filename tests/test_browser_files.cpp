@@ -124,24 +124,19 @@ void TestBrowserFiles::pageAsTheShortcutTree()
     QFETCH(TableLiens, attendu);
     static int numero = 0;
     const QString arbre = m_dossier.filePath(QString::number(++numero));
-    for (const Lien &l : attendu) {
-        QString nom = l.nom;
-        QString dossier = l.dossier;
-        support::writeFile(arbre + QLatin1Char('/') +
-                               dossier.replace(QLatin1Char('\\'), QLatin1Char('/')) +
-                               QLatin1Char('/') + nom.replace(QLatin1Char('/'), QLatin1Char('-')) +
-                               QStringLiteral(".url"),
+    for (const Lien &l : attendu)
+        support::writeFile(QStringLiteral("%1/%2/%3.url")
+                               .arg(arbre, QString(l.dossier).replace(u'\\', u'/'),
+                                    QString(l.nom).replace(u'/', u'-')),
                            support::shortcut(l.url.toUtf8()));
-    }
     PageOptions options;
     const QStringList page = Construire_Page(programme(fichier), options);
     const QStringList pageArbre = Construire_Page(support::programFolder(arbre), options);
     QStringList differentes;
     QCOMPARE(page.size(), pageArbre.size());
-    for (qsizetype i = 0; i < page.size(); ++i) {
+    for (qsizetype i = 0; i < page.size(); ++i)
         if (page.at(i) != pageArbre.at(i))
             differentes << page.at(i);
-    }
     differentes.sort();
     const QString lien = QStringLiteral("<span class=\"lien\"><a href=\"%1\">%2</a></span><br>");
     QCOMPARE(differentes,

@@ -131,10 +131,9 @@ void TestExportSignets::shortcutDatesFromTheCommandLine()
     const QString raccourci = dir.filePath(QStringLiteral("Outils/Un.url"));
     support::writeFile(raccourci, support::shortcut("https://un.example/"));
     QFile fichier(raccourci);
-    QVERIFY(fichier.open(QIODevice::ReadWrite));
-    QVERIFY(fichier.setFileTime(QDateTime::fromSecsSinceEpoch(1600000000),
+    QVERIFY(fichier.open(QIODevice::ReadWrite) &&
+            fichier.setFileTime(QDateTime::fromSecsSinceEpoch(1600000000),
                                 QFileDevice::FileModificationTime));
-    fichier.close();
     QProcess cli;
     cli.start(QStringLiteral(SIGNETOR_CLI),
               {QStringLiteral("--signets"), dir.path(), QStringLiteral("-")});

@@ -13,7 +13,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-
 #include <cerrno>
 
 using namespace platform;
