@@ -30,11 +30,6 @@ void tuer(QProcess &processus)
     }
 }
 
-QString dossierConfiguration()
-{
-    return qEnvironmentVariable("XDG_CONFIG_HOME");
-}
-
 } // namespace
 
 // --- What both browsers share ----------------------------------------------------------------
@@ -100,7 +95,8 @@ Firefox::~Firefox()
 
 QString Firefox::profilParDefaut() const
 {
-    const QDir profils(dossierConfiguration() + QStringLiteral("/mozilla/firefox"));
+    const QDir profils(qEnvironmentVariable("XDG_CONFIG_HOME") +
+                       QStringLiteral("/mozilla/firefox"));
     QSettings installs(profils.filePath(QStringLiteral("installs.ini")), QSettings::IniFormat);
     for (const QString &groupe : installs.childGroups()) {
         const QString chemin = installs.value(groupe + QStringLiteral("/Default")).toString();
@@ -232,15 +228,15 @@ Chromium::~Chromium()
 
 QString Chromium::dossierDonnees() const
 {
-    return dossierConfiguration() + QStringLiteral("/chromium");
+    return qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/chromium");
 }
 
 bool Chromium::demarrer()
 {
     if (xvfb_.state() == QProcess::NotRunning) {
         // -displayfd 1: Xvfb picks a free display and prints its number once it accepts clients.
-        xvfb_.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                             QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        xvfb_.start(QStringLiteral("Xvfb"),
+                    QStringLiteral("-displayfd 1 -nolisten tcp").split(u' '));
         QByteArray affichage;
         for (const QDeadlineTimer fin(attenteMs); !affichage.contains('\n') && !fin.hasExpired() &&
                                                   xvfb_.state() != QProcess::NotRunning;
@@ -253,12 +249,11 @@ bool Chromium::demarrer()
         environnement_.insert(QStringLiteral("DISPLAY"),
                               QLatin1Char(':') + QString::fromLatin1(affichage.trimmed()));
     }
-    return lancer({QStringLiteral("--no-sandbox"), QStringLiteral("--no-first-run"),
-                   QStringLiteral("--no-default-browser-check"),
-                   QStringLiteral("--disable-background-networking"),
-                   QStringLiteral("--disable-component-update"), QStringLiteral("--disable-sync"),
-                   QStringLiteral("--disable-gpu"), QStringLiteral("--password-store=basic"),
-                   QStringLiteral("--remote-debugging-port=0")},
+    return lancer(QStringLiteral("--no-sandbox --no-first-run --no-default-browser-check "
+                                 "--disable-background-networking --disable-component-update "
+                                 "--disable-sync --disable-gpu --password-store=basic "
+                                 "--remote-debugging-port=0")
+                      .split(u' '),
                   dossierDonnees() + QStringLiteral("/DevToolsActivePort"));
 }
 
