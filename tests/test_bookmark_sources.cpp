@@ -17,15 +17,6 @@
 namespace
 {
 
-// Each row as "folder|name|URL", in table order.
-QStringList lignes(const TableLiens &liens)
-{
-    QStringList l;
-    for (const Lien &lien : liens)
-        l << lien.dossier + u'|' + lien.nom + u'|' + lien.url;
-    return l;
-}
-
 const char fichierNetscape[] =
     "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n"
     "<!-- This is an automatically generated file. -->\n"
@@ -155,7 +146,7 @@ class TestBookmarkSources : public QObject
     {
         const Source source = lireSource(programme(nom));
         [&] { QCOMPARE(int(source.type), int(attendu)); }();
-        return lignes(source.liens);
+        return support::rows(source.liens);
     }
 
 private Q_SLOTS:

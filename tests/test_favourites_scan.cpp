@@ -31,10 +31,7 @@ QStringList scanRows(const QString &root)
 {
     FavouritesScan scan;
     scan.Lire_Favoris(root);
-    QStringList rows;
-    for (const Lien &lien : scan.Liens())
-        rows.append(lien.dossier + u'|' + lien.nom + u'|' + lien.url);
-    return rows;
+    return support::rows(scan.Liens());
 }
 
 } // namespace

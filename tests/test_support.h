@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -22,5 +23,14 @@ QString programFolder(const QString &hostFolder);
 
 // The number of the run-time error that a call throws, 0 when it throws none.
 int errorNumberOf(const std::function<void()> &call);
+
+// The rows of a link table as "folder|name|URL", in table order.
+template <class Table> QStringList rows(const Table &liens)
+{
+    QStringList r;
+    for (const auto &lien : liens)
+        r << lien.dossier + u'|' + lien.nom + u'|' + lien.url;
+    return r;
+}
 
 } // namespace support
