@@ -45,11 +45,6 @@ QByteArray contenuPage(const QStringList &Page)
     return octets;
 }
 
-void Ecrire_Page(const QString &fichier, const QStringList &Page)
-{
-    platform::writeFileAtomically(fichier, contenuPage(Page));
-}
-
 void Enregistrer_Page(const QString &fichier, const QString &Chemin_Favoris,
                       const PageOptions &options)
 {

@@ -25,11 +25,8 @@ private:
 // The bytes of a page file for these lines.
 QByteArray contenuPage(const QStringList &Page);
 
-// Writes the page to a file (program form), replacing it whole or not at all. Throws
-// platform::RuntimeError when the file cannot be written.
-void Ecrire_Page(const QString &fichier, const QStringList &Page);
-
-// Scans the favourites below Chemin_Favoris, then generates the page straight into the file,
-// as Ecrire_Page would write it.
+// Scans the favourites below Chemin_Favoris, then generates the page straight into the file
+// (program form), replacing it whole or not at all. Throws platform::RuntimeError when the
+// file cannot be written.
 void Enregistrer_Page(const QString &fichier, const QString &Chemin_Favoris,
                       const PageOptions &options);

@@ -170,11 +170,11 @@ void TestCli::otherRunsTouchNothing()
 }
 
 // A replaced page keeps its mode, group and owner. Where only the file, not its folder, can be
-// written, the page is rewritten in place.
+// written, the page is rewritten in place, and a longer former page leaves nothing behind.
 void TestCli::replacedPageKeepsOwnerAndMode()
 {
     const QString page = m_travail + QStringLiteral("/p");
-    support::writeFile(page, "ancienne");
+    support::writeFile(page, QByteArray(100000, 'x'));
     const QByteArray hote = QFile::encodeName(page);
     const bool root = geteuid() == 0;
     const uid_t proprietaire = root ? 65534 : geteuid();
@@ -184,7 +184,8 @@ void TestCli::replacedPageKeepsOwnerAndMode()
     QVERIFY(chmod(QFile::encodeName(m_travail).constData(), 0555) == 0);
     const auto rendre = qScopeGuard([&] { chmod(QFile::encodeName(m_travail).constData(), 0755); });
     QCOMPARE(lancer(QStringLiteral("../Favoris p"), true), 0);
-    QVERIFY(support::readFile(page).startsWith("<html>"));
+    QVERIFY(support::readFile(page).startsWith("<html>") &&
+            support::readFile(page).endsWith("</html>\r\n"));
     QCOMPARE(lancer(QStringLiteral("../Favoris p")), 0);
     struct stat st;
     QVERIFY(stat(hote.constData(), &st) == 0);

@@ -1,8 +1,5 @@
 #include "page/page_file.h"
-#include "test_support.h"
 
-#include <QDir>
-#include <QTemporaryDir>
 #include <QTest>
 
 class TestPageFile : public QObject
@@ -11,7 +8,6 @@ class TestPageFile : public QObject
 
 private Q_SLOTS:
     void bytes();
-    void replacesWhole();
 };
 
 // CR LF after every line and no byte-order mark; Windows-1252 bytes (the undefined ones
@@ -24,19 +20,6 @@ void TestPageFile::bytes()
     // Written in pieces, a page far longer than one piece loses nothing at their seams.
     const QStringList longue(30000, QString::fromUtf8("ligne é"));
     QCOMPARE(contenuPage(longue), QByteArray("ligne \xE9\r\n").repeated(30000));
-}
-
-// A longer old page is replaced whole, with no temporary file left behind.
-void TestPageFile::replacesWhole()
-{
-    QTemporaryDir dir;
-    const QString page = dir.filePath(QStringLiteral("page.html"));
-    support::writeFile(page, QByteArray(5000, 'x'));
-    const QString fichier = support::programFolder(dir.path()) + QStringLiteral("page.html");
-    Ecrire_Page(fichier, {QString::fromUtf8("Café")});
-    QCOMPARE(support::readFile(page), QByteArray("Caf\xE9\r\n"));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-             QStringList{QStringLiteral("page.html")});
 }
 
 QTEST_GUILESS_MAIN(TestPageFile)
