@@ -1,5 +1,6 @@
 #include "favourites/source.h"
 #include "page/page_builder.h"
+#include "platform/paths.h"
 #include "test_support.h"
 
 #include <QtTest>
@@ -28,13 +29,6 @@ namespace
 QString fixture(const char *chemin)
 {
     return QStringLiteral(SIGNETOR_DATA "/browsers/") + QLatin1String(chemin);
-}
-
-QString programme(const QString &hote)
-{
-    QString chemin = support::programFolder(hote);
-    chemin.chop(1);
-    return chemin;
 }
 
 Lien lien(const char *dossier, const char *nom, const char *url, qint64 date)
@@ -110,7 +104,7 @@ void TestBrowserFiles::rows()
 {
     QFETCH(QString, fichier);
     QFETCH(TableLiens, attendu);
-    const TableLiens lus = triee(lireSource(programme(fichier)).liens);
+    const TableLiens lus = triee(lireSource(platform::toProgramPath(fichier)).liens);
     QCOMPARE(lus, triee(attendu));
     for (qsizetype i = 0; i < lus.size(); ++i)
         QCOMPARE(lus.at(i).date, triee(attendu).at(i).date);
@@ -130,7 +124,7 @@ void TestBrowserFiles::pageAsTheShortcutTree()
                                     QString(l.nom).replace(u'/', u'-')),
                            support::shortcut(l.url.toUtf8()));
     PageOptions options;
-    const QStringList page = Construire_Page(programme(fichier), options);
+    const QStringList page = Construire_Page(platform::toProgramPath(fichier), options);
     const QStringList pageArbre = Construire_Page(support::programFolder(arbre), options);
     QStringList differentes;
     QCOMPARE(page.size(), pageArbre.size());
