@@ -194,7 +194,8 @@ void TestStartPage::entreesHostiles()
         const char *nom;
         std::function<void(const AutreMaison &)> preparer;
         const char *nonEcrits;
-        const char *intact; // a file that must keep its bytes
+        const char *intact;  // a file that must keep its bytes
+        QByteArray userJs{}; // the user.js expected after the write, when given
     };
     const char *prefs = ".config/chromium/Default/Preferences";
     const auto ecrire = [](const char *chemin, const QByteArray &octets) {
@@ -212,7 +213,11 @@ void TestStartPage::entreesHostiles()
         {"Preferences corrompu", ecrire(prefs, "{\"session\": [1, "), "Chromium/Default", prefs},
         {"session qui n'est pas un objet", ecrire(prefs, "{\"session\": 3}"), "Chromium/Default",
          prefs},
-        {"user.js binaire", ecrire(".mozilla/firefox/p/user.js", userJs), "", nullptr},
+        // Other lines of a user.js stay byte for byte; the start page lines are replaced.
+        {"user.js binaire", ecrire(".mozilla/firefox/p/user.js", userJs), "", nullptr,
+         debut +
+             "user_pref(\"a\", 1);\nuser_pref(\"browser.startup.homepage\", "
+             "\"file:///srv/a%20b/p%22%C3%A9.html\");\nuser_pref(\"browser.startup.page\", 1);\n"},
         {"user.js dossier",
          [](const AutreMaison &m) { QDir().mkpath(m.chemin(".mozilla/firefox/p/user.js")); },
          "Firefox/p", nullptr},
@@ -242,30 +247,21 @@ void TestStartPage::entreesHostiles()
         c.preparer(m);
         const QByteArray avant = c.intact ? support::readFile(m.chemin(c.intact)) : QByteArray();
         const QList<ProfilNavigateur> nonEcrits =
-            Ecrire_Page_Demarrage(QStringLiteral("\\srv\\p.html"));
+            Ecrire_Page_Demarrage(QStringLiteral("\\srv\\a b\\p\"é.html"));
         QVERIFY2(noms(nonEcrits) == c.nonEcrits, c.nom + QByteArray(" : ") + noms(nonEcrits));
         if (c.intact)
             QVERIFY2(support::readFile(m.chemin(c.intact)) == avant, c.nom);
+        if (!c.userJs.isEmpty())
+            QCOMPARE(support::readFile(m.chemin(".mozilla/firefox/p/user.js")), c.userJs);
         QVERIFY2(!Lire_Page_Demarrage().isEmpty(), c.nom);
         if (!QByteArray(c.nonEcrits).contains("Chromium")) {
             const QJsonObject p = json(m.chemin(prefs));
             QVERIFY2(p[QStringLiteral("x")] == QJsonValue(1) &&
                          p[QStringLiteral("homepage")] ==
-                             QJsonValue(QStringLiteral("file:///srv/p.html")),
+                             QJsonValue(QStringLiteral("file:///srv/a%20b/p%22%C3%A9.html")),
                      c.nom);
         }
     }
-    // Other lines of a user.js stay byte for byte; the start page lines are replaced.
-    AutreMaison m;
-    support::writeFile(m.chemin(".mozilla/firefox/profiles.ini"),
-                       "[Profile0]\nName=p\nIsRelative=1\nPath=p\n");
-    support::writeFile(m.chemin(".mozilla/firefox/p/user.js"), userJs);
-    QVERIFY(Ecrire_Page_Demarrage(QStringLiteral("\\srv\\a b\\p\"é.html")).isEmpty());
-    QCOMPARE(support::readFile(m.chemin(".mozilla/firefox/p/user.js")),
-             debut + "user_pref(\"a\", 1);\n"
-                     "user_pref(\"browser.startup.homepage\", "
-                     "\"file:///srv/a%20b/p%22%C3%A9.html\");\n"
-                     "user_pref(\"browser.startup.page\", 1);\n");
 }
 
 // The real browsers: profiles made by a first start, a web start page set in Firefox shows
