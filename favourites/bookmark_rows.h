@@ -36,5 +36,9 @@ std::unique_ptr<platform::ByteReader> ouvrirFichierSignets(const QString &fichie
 // regular file that can be read, or is larger than maxOctets.
 QByteArray lireFichierEntier(const QString &fichier, qint64 maxOctets);
 
+// Folders nested deeper than this make a bookmark file refused as too deeply nested, whatever its
+// kind: no browser makes such trees, and each level costs the readers stack and memory.
+constexpr int profondeurMaxSignets = 500;
+
 // Whole-file readers (the HTML and JSON ones) refuse files larger than this.
 constexpr qint64 tailleMaxSignets = qint64(256) << 20;
