@@ -59,6 +59,7 @@ private Q_SLOTS:
     void store();
     void profils();
     void entreesHostiles();
+    void asRootTheUsersFilesStayTheirs();
     void vraisNavigateurs();
 };
 
@@ -151,14 +152,19 @@ void TestStartPage::profils()
              QByteArray("Chromium/Moi, Chromium/Profile 2, Chromium/Profile 10, Chromium/Bureau, "
                         "Google Chrome/Default, Chromium/Default"));
 
-    // The default browser's start page, from its profile; none set falls back to the store.
+    // The page the default browser opens, from its profile; the store does not stand in for
+    // a browser that opens none (New Tab page, restored session).
     support::writeFile(m.chemin(".config/mimeapps.list"),
                        "[Default Applications]\nx-scheme-handler/http=google-chrome.desktop;\n");
     Ecrire_Page_Demarrage(QStringLiteral("C:\\magasin.html"));
-    QCOMPARE(Lire_Page_Demarrage(), QStringLiteral("C:\\magasin.html"));
-    support::writeFile(m.chemin(".config/google-chrome/Default/Preferences"),
-                       R"({"session":{"restore_on_startup":4,"startup_urls":["https://a.fr/"]}})");
-    QCOMPARE(Lire_Page_Demarrage(), QStringLiteral("https://a.fr/"));
+    QCOMPARE(Lire_Page_Demarrage(), QString());
+    const QString chrome = m.chemin(".config/google-chrome/Default/Preferences");
+    for (const char *restaurer : {"5", "1", "4"}) {
+        support::writeFile(chrome, QByteArray(R"({"session":{"restore_on_startup":)") + restaurer +
+                                       R"(,"startup_urls":["https://a.fr/"]}})");
+        QCOMPARE(Lire_Page_Demarrage(),
+                 *restaurer == '4' ? QStringLiteral("https://a.fr/") : QString());
+    }
     support::writeFile(m.chemin(".config/google-chrome/Default/Bookmarks"), "{}");
     QCOMPARE(favorisDuNavigateurParDefaut(), m.chemin(".config/google-chrome/Default/Bookmarks"));
 
@@ -171,6 +177,27 @@ void TestStartPage::profils()
     support::writeFile(defaut + QStringLiteral("prefs.js"),
                        "user_pref(\"browser.startup.homepage\", \"https://p.fr/\");\n");
     QCOMPARE(Lire_Page_Demarrage(), QStringLiteral("https://p.fr/"));
+    // user.js over prefs.js; 0 (blank) and 3 (restored session) open no page; comments are
+    // not statements.
+    const struct {
+        QByteArray prefs, user;
+        const char *ouvre;
+    } firefox[] = {
+        {"user_pref('browser.startup.page', 3);", "", ""},
+        {"user_pref(\"browser.startup.page\", 0);", "", ""},
+        {"user_pref(\"browser.startup.page\", 3);", "user_pref(\"browser.startup.page\",\n1);",
+         "https://p.fr/"},
+        {"",
+         "/* user_pref(\"browser.startup.page\", 3); */ # user_pref(\"browser.startup.page\", 0);",
+         "https://p.fr/"},
+    };
+    for (const auto &cas : firefox) {
+        support::writeFile(defaut + QStringLiteral("prefs.js"),
+                           "user_pref(\"browser.startup.homepage\", \"https://p.fr/\");" +
+                               cas.prefs);
+        support::writeFile(defaut + QStringLiteral("user.js"), cas.user);
+        QCOMPARE(Lire_Page_Demarrage(), QString::fromUtf8(cas.ouvre));
+    }
     support::writeFile(defaut + QStringLiteral("user.js"),
                        "user_pref(\"browser.startup.homepage\", "
                        "\"file:///home/u/mes%20pages/%C3%A9t%C3%A9.html  |https://q.fr/\");\n");
@@ -194,10 +221,23 @@ void TestStartPage::entreesHostiles()
         const char *nom;
         std::function<void(const AutreMaison &)> preparer;
         const char *nonEcrits;
-        const char *intact;  // a file that must keep its bytes
-        QByteArray userJs{}; // the user.js expected after the write, when given
+        const char *intact;              // a file that must keep its bytes
+        QByteArray userJs{};             // the user.js expected after the write, when given
+        const char *illisible = nullptr; // the profile list named as unreadable
     };
     const char *prefs = ".config/chromium/Default/Preferences";
+    const QByteArray bloc = "// Signetor : page de démarrage (bloc réécrit par Signetor)\n"
+                            "user_pref(\"browser.startup.homepage\", "
+                            "\"file:///srv/a%20b/p%22%C3%A9.html\");\n"
+                            "user_pref(\"browser.startup.page\", 1);\n// Signetor : fin du bloc\n";
+    const QByteArray aLaMain = "user_pref(\"browser.startup.page\", 3); user_pref(\"b.c\", true);\n"
+                               "user_pref(\"browser.startup.homepage\",\n  \"x\"); // note\n";
+    const auto lectureSeule = [](const char *chemin) {
+        return [=](const AutreMaison &m) {
+            support::writeFile(m.chemin(chemin), "{}");
+            QCOMPARE(chmod(QFile::encodeName(m.chemin(chemin)).constData(), 0444), 0);
+        };
+    };
     const auto ecrire = [](const char *chemin, const QByteArray &octets) {
         return [=](const AutreMaison &m) { support::writeFile(m.chemin(chemin), octets); };
     };
@@ -213,11 +253,21 @@ void TestStartPage::entreesHostiles()
         {"Preferences corrompu", ecrire(prefs, "{\"session\": [1, "), "Chromium/Default", prefs},
         {"session qui n'est pas un objet", ecrire(prefs, "{\"session\": 3}"), "Chromium/Default",
          prefs},
-        // Other lines of a user.js stay byte for byte; the start page lines are replaced.
+        {"profiles.ini de plus de 1 Mio",
+         ecrire(".mozilla/firefox/profiles.ini", QByteArray(1024 * 1024 + 1, '\n')),
+         "",
+         nullptr,
+         {},
+         ".mozilla/firefox/profiles.ini"},
+        // The user's bytes stay as they are, statements over several lines and shared lines
+        // included; ours go in one block at the end, where the last value wins.
         {"user.js binaire", ecrire(".mozilla/firefox/p/user.js", userJs), "", nullptr,
-         debut +
-             "user_pref(\"a\", 1);\nuser_pref(\"browser.startup.homepage\", "
-             "\"file:///srv/a%20b/p%22%C3%A9.html\");\nuser_pref(\"browser.startup.page\", 1);\n"},
+         userJs + '\n' + bloc},
+        {"user.js écrit à la main", ecrire(".mozilla/firefox/p/user.js", aLaMain), "", nullptr,
+         aLaMain + bloc},
+        {"user.js en lecture seule", lectureSeule(".mozilla/firefox/p/user.js"), "Firefox/p",
+         ".mozilla/firefox/p/user.js"},
+        {"Preferences en lecture seule", lectureSeule(prefs), "Chromium/Default", prefs},
         {"user.js dossier",
          [](const AutreMaison &m) { QDir().mkpath(m.chemin(".mozilla/firefox/p/user.js")); },
          "Firefox/p", nullptr},
@@ -246,14 +296,19 @@ void TestStartPage::entreesHostiles()
                            "[Default Applications]\nx-scheme-handler/http=chromium.desktop\n");
         c.preparer(m);
         const QByteArray avant = c.intact ? support::readFile(m.chemin(c.intact)) : QByteArray();
+        // Twice: a second run gives the same files.
+        Ecrire_Page_Demarrage(QStringLiteral("\\srv\\a b\\p\"é.html"));
         const QList<ProfilNavigateur> nonEcrits =
             Ecrire_Page_Demarrage(QStringLiteral("\\srv\\a b\\p\"é.html"));
+        QCOMPARE(listesProfilsIllisibles(),
+                 c.illisible ? QStringList(m.chemin(c.illisible)) : QStringList());
         QVERIFY2(noms(nonEcrits) == c.nonEcrits, c.nom + QByteArray(" : ") + noms(nonEcrits));
         if (c.intact)
             QVERIFY2(support::readFile(m.chemin(c.intact)) == avant, c.nom);
         if (!c.userJs.isEmpty())
             QCOMPARE(support::readFile(m.chemin(".mozilla/firefox/p/user.js")), c.userJs);
-        QVERIFY2(!Lire_Page_Demarrage().isEmpty(), c.nom);
+        QVERIFY2(Lire_Page_Demarrage().isEmpty() == QByteArray(c.nonEcrits).contains("Chromium"),
+                 c.nom);
         if (!QByteArray(c.nonEcrits).contains("Chromium")) {
             const QJsonObject p = json(m.chemin(prefs));
             QVERIFY2(p[QStringLiteral("x")] == QJsonValue(1) &&
@@ -262,6 +317,36 @@ void TestStartPage::entreesHostiles()
                      c.nom);
         }
     }
+}
+
+// Root writing with another user's HOME (sudo -E, cron): what it replaces keeps its owner,
+// group and mode, and what it makes (user.js, the store and its folder) goes to the owner of
+// the folder it is made in. Run by another user, the same holds for the user's own files.
+void TestStartPage::asRootTheUsersFilesStayTheirs()
+{
+    AutreMaison m;
+    const bool root = geteuid() == 0;
+    const uid_t u = root ? 65534 : geteuid();
+    const gid_t g = root ? 65534 : getegid();
+    support::writeFile(m.chemin(".mozilla/firefox/profiles.ini"),
+                       "[Profile0]\nName=p\nIsRelative=1\nPath=p\n");
+    QDir().mkpath(m.chemin(".mozilla/firefox/p"));
+    support::writeFile(m.chemin(".config/chromium/Default/Preferences"), "{}");
+    QCOMPARE(std::system(("chown -R " + QByteArray::number(u) + ':' + QByteArray::number(g) + " '" +
+                          QFile::encodeName(m.dir.path()) + "'")
+                             .constData()),
+             0);
+    QCOMPARE(chmod(QFile::encodeName(m.chemin(".config/chromium/Default/Preferences")), 0600), 0);
+    QCOMPARE(noms(Ecrire_Page_Demarrage(QStringLiteral("\\p.html"))), QByteArray());
+    for (const char *fichier :
+         {".config/chromium/Default/Preferences", ".mozilla/firefox/p/user.js", ".config/Signetor",
+          ".config/Signetor/registre.ini"}) {
+        struct stat st;
+        QVERIFY(stat(QFile::encodeName(m.chemin(fichier)), &st) == 0);
+        QVERIFY2(st.st_uid == u && st.st_gid == g, fichier);
+        QVERIFY(QByteArray(fichier).endsWith("Preferences") == ((st.st_mode & 07777) == 0600));
+    }
+    QVERIFY(support::readFile(m.chemin(".mozilla/firefox/p/user.js")).contains("p.html"));
 }
 
 // The real browsers: profiles made by a first start, a web start page set in Firefox shows
