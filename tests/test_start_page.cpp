@@ -4,6 +4,7 @@
 #include "test_support.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -60,7 +61,6 @@ private Q_SLOTS:
     void store();
     void profils();
     void entreesHostiles();
-    void asRootTheUsersFilesStayTheirs();
     void vraisNavigateurs();
 };
 
@@ -254,6 +254,17 @@ void TestStartPage::entreesHostiles()
         {"user.js écrit à la main", ecrire(user, aLaMain), "", nullptr, nullptr, aLaMain + bloc},
         {"user.js en lecture seule", lectureSeule(user), "Firefox/p", user},
         {"Preferences en lecture seule", lectureSeule(prefs), "Chromium/Default", prefs},
+        // As root (sudo -E, cron), the files of another user: see the owner check below.
+        {"profils d'un autre utilisateur",
+         [=](const AutreMaison &m) {
+             const QString proprietaire =
+                 QStringLiteral("%1:%1").arg(geteuid() ? geteuid() : 65534);
+             QCOMPARE(QProcess::execute(QStringLiteral("chown"),
+                                        {QStringLiteral("-R"), proprietaire, m.dir.path()}),
+                      0);
+             QCOMPARE(chmod(QFile::encodeName(m.chemin(prefs)).constData(), 0600), 0);
+         },
+         "", nullptr},
         {"user.js dossier", [=](const AutreMaison &m) { QDir().mkpath(m.chemin(user)); },
          "Firefox/p", nullptr},
         {"SingletonLock d'un autre hôte", verrou("autre-hote-1"), "", nullptr},
@@ -280,6 +291,7 @@ void TestStartPage::entreesHostiles()
                            "[Default Applications]\nx-scheme-handler/http=chromium.desktop\n");
         c.preparer(m);
         const QByteArray avant = c.intact ? support::readFile(m.chemin(c.intact)) : QByteArray();
+        const QFile::Permissions mode = QFileInfo(m.chemin(prefs)).permissions();
         // Twice: a second run gives the same files.
         Ecrire_Page_Demarrage(QStringLiteral("\\srv\\a b\\p\"é.html"));
         const QList<ProfilNavigateur> nonEcrits =
@@ -291,6 +303,17 @@ void TestStartPage::entreesHostiles()
             QVERIFY2(support::readFile(m.chemin(c.intact)) == avant, c.nom);
         if (!c.userJs.isEmpty())
             QCOMPARE(support::readFile(m.chemin(user)), c.userJs);
+        // What is replaced keeps its owner and mode; what is made (user.js, the store and its
+        // folder) belongs to the owner of its folder.
+        QCOMPARE(QFileInfo(m.chemin(prefs)).permissions(), mode);
+        for (QDirIterator i(m.dir.path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                            QDirIterator::Subdirectories);
+             i.hasNext();) {
+            const QFileInfo f(i.next()), dossier(f.path());
+            QVERIFY2(f.isSymLink() ||
+                         (f.ownerId() == dossier.ownerId() && f.groupId() == dossier.groupId()),
+                     qPrintable(f.filePath()));
+        }
         QVERIFY2(Lire_Page_Demarrage().isEmpty() == QByteArray(c.nonEcrits).contains("Chromium"),
                  c.nom);
         if (!QByteArray(c.nonEcrits).contains("Chromium")) {
@@ -300,34 +323,6 @@ void TestStartPage::entreesHostiles()
                              QJsonValue(QStringLiteral("file:///srv/a%20b/p%22%C3%A9.html")),
                      c.nom);
         }
-    }
-}
-
-// Root writing with another user's HOME (sudo -E, cron): what it replaces keeps its owner,
-// group and mode, and what it makes (user.js, the store and its folder) goes to the owner of
-// the folder it is made in. Run by another user, the same holds for the user's own files.
-void TestStartPage::asRootTheUsersFilesStayTheirs()
-{
-    AutreMaison m;
-    const uid_t u = geteuid() == 0 ? 65534 : geteuid();
-    const gid_t g = geteuid() == 0 ? 65534 : getegid();
-    support::writeFile(m.chemin(".mozilla/firefox/profiles.ini"),
-                       "[Profile0]\nName=p\nIsRelative=1\nPath=p\n");
-    QDir().mkpath(m.chemin(".mozilla/firefox/p"));
-    support::writeFile(m.chemin(".config/chromium/Default/Preferences"), "{}");
-    QCOMPARE(QProcess::execute(
-                 QStringLiteral("chown"),
-                 {QStringLiteral("-R"), QStringLiteral("%1:%2").arg(u).arg(g), m.dir.path()}),
-             0);
-    QCOMPARE(chmod(QFile::encodeName(m.chemin(".config/chromium/Default/Preferences")), 0600), 0);
-    QCOMPARE(noms(Ecrire_Page_Demarrage(QStringLiteral("\\p.html"))), QByteArray());
-    for (const char *fichier :
-         {".config/chromium/Default/Preferences", ".mozilla/firefox/p/user.js", ".config/Signetor",
-          ".config/Signetor/registre.ini"}) {
-        struct stat st;
-        QVERIFY(stat(QFile::encodeName(m.chemin(fichier)), &st) == 0);
-        QVERIFY2(st.st_uid == u && st.st_gid == g, fichier);
-        QVERIFY(QByteArray(fichier).endsWith("Preferences") == ((st.st_mode & 07777) == 0600));
     }
 }
 
