@@ -175,27 +175,24 @@ void TestStartPage::profils()
     const QString defaut = m.chemin(".mozilla/firefox/Profiles/b, c/");
     support::writeFile(defaut + QStringLiteral("places.sqlite"), "");
     QCOMPARE(favorisDuNavigateurParDefaut(), defaut + QStringLiteral("places.sqlite"));
-    support::writeFile(defaut + QStringLiteral("prefs.js"),
-                       "user_pref(\"browser.startup.homepage\", \"https://p.fr/\");\n");
-    QCOMPARE(Lire_Page_Demarrage(), QStringLiteral("https://p.fr/"));
-    // user.js over prefs.js; 0 (blank) and 3 (restored session) open no page; comments are
-    // not statements.
+    // prefs.js alone; user.js over prefs.js; 0 (blank) and 3 (restored session) open no page;
+    // comments are not statements; the first of several pages, a local one as its path.
     const auto page = [](const char *n) {
         return "user_pref('browser.startup.page', " + QByteArray(n) + ");";
     };
-    using Cas = std::tuple<QByteArray, QByteArray, bool>;
+    const QByteArray plusieurs = "user_pref(\"browser.startup.homepage\", \"file:///home/u/mes%20"
+                                 "pages/%C3%A9t%C3%A9.html  |https://q.fr/\");";
+    using Cas = std::tuple<QByteArray, QByteArray, QString>;
     for (const auto &[prefs, user, ouvre] :
-         {Cas{page("3"), {}, false}, Cas{page("0"), {}, false}, Cas{page("3"), page("\n1"), true},
-          Cas{{}, "/*" + page("3") + "*/ #" + page("0"), true}}) {
+         {Cas{{}, {}, QStringLiteral("https://p.fr/")}, Cas{page("3"), {}, {}},
+          Cas{page("0"), {}, {}}, Cas{page("3"), page("\n1"), QStringLiteral("https://p.fr/")},
+          Cas{{}, "/*" + page("3") + "*/ #" + page("0"), QStringLiteral("https://p.fr/")},
+          Cas{{}, plusieurs, QString::fromUtf8("\\home\\u\\mes pages\\été.html  ")}}) {
         support::writeFile(defaut + QStringLiteral("prefs.js"),
                            "user_pref(\"browser.startup.homepage\", \"https://p.fr/\");" + prefs);
         support::writeFile(defaut + QStringLiteral("user.js"), user);
-        QCOMPARE(Lire_Page_Demarrage(), ouvre ? QStringLiteral("https://p.fr/") : QString());
+        QCOMPARE(Lire_Page_Demarrage(), ouvre);
     }
-    support::writeFile(defaut + QStringLiteral("user.js"),
-                       "user_pref(\"browser.startup.homepage\", "
-                       "\"file:///home/u/mes%20pages/%C3%A9t%C3%A9.html  |https://q.fr/\");\n");
-    QCOMPARE(Lire_Page_Demarrage(), QStringLiteral("\\home\\u\\mes pages\\été.html  "));
     for (const char *page : {"\\srv\\p.html  ", "\\srv\\100% #1?.html"}) {
         QVERIFY(Ecrire_Page_Demarrage(QString::fromUtf8(page)).isEmpty());
         QCOMPARE(Lire_Page_Demarrage(), QString::fromUtf8(page));
