@@ -224,14 +224,11 @@ void TestStartPage::entreesHostiles()
                             "user_pref(\"browser.startup.page\", 1);\n// Signetor : fin du bloc\n";
     const QByteArray aLaMain = "user_pref(\"browser.startup.page\", 3); user_pref(\"b.c\", true);\n"
                                "user_pref(\"browser.startup.homepage\",\n  \"x\"); // note\n";
-    const auto lectureSeule = [](const char *chemin) {
+    const auto ecrire = [](const char *chemin, const QByteArray &octets, mode_t mode = 0644) {
         return [=](const AutreMaison &m) {
-            support::writeFile(m.chemin(chemin), "{}");
-            QCOMPARE(chmod(QFile::encodeName(m.chemin(chemin)).constData(), 0444), 0);
+            support::writeFile(m.chemin(chemin), octets);
+            QCOMPARE(chmod(QFile::encodeName(m.chemin(chemin)).constData(), mode), 0);
         };
-    };
-    const auto ecrire = [](const char *chemin, const QByteArray &octets) {
-        return [=](const AutreMaison &m) { support::writeFile(m.chemin(chemin), octets); };
     };
     const auto verrou = [](const QByteArray &cible) {
         return [=](const AutreMaison &m) {
@@ -249,8 +246,8 @@ void TestStartPage::entreesHostiles()
         // included; ours go in one block at the end, where the last value wins.
         {"user.js binaire", ecrire(user, userJs), "", nullptr, nullptr, userJs + '\n' + bloc},
         {"user.js écrit à la main", ecrire(user, aLaMain), "", nullptr, nullptr, aLaMain + bloc},
-        {"user.js en lecture seule", lectureSeule(user), "Firefox/p", user},
-        {"Preferences en lecture seule", lectureSeule(prefs), "Chromium/Default", prefs},
+        {"user.js en lecture seule", ecrire(user, "{}", 0444), "Firefox/p", user},
+        {"Preferences en lecture seule", ecrire(prefs, "{}", 0444), "Chromium/Default", prefs},
         // As root (sudo -E, cron), the files of another user: see the owner check below.
         {"profils d'un autre utilisateur",
          [=](const AutreMaison &m) {
