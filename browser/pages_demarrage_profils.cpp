@@ -93,35 +93,39 @@ bool ecrireFirefox(const QString &dossier, const QString &url)
     return remplacer(chemin, nouveau);
 }
 
-// The prefs file's text with its comments ("//", "#", "/* */") blanked out, strings kept.
+// The prefs file's text with each comment ("//", "#", "/* */") turned into one blank, strings
+// kept. Built in one pass, so that a file of many comments costs no more than its size.
 QString sansCommentaires(const QString &texte)
 {
-    QString reste = texte;
-    QChar guillemet;
-    for (qsizetype i = 0; i < reste.size(); ++i) {
-        const QChar c = reste.at(i);
+    QString reste;
+    reste.reserve(texte.size());
+    QChar guillemet; // the quote of the string being read; null outside strings
+    for (qsizetype i = 0; i < texte.size(); ++i) {
+        const QChar c = texte.at(i);
         if (!guillemet.isNull()) {
-            if (c == QLatin1Char('\\'))
-                ++i;
+            reste += c;
+            if (c == QLatin1Char('\\') && i + 1 < texte.size())
+                reste += texte.at(++i);
             else if (c == guillemet)
                 guillemet = QChar();
             continue;
         }
-        if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {
-            guillemet = c;
+        const QStringView deux = QStringView(texte).mid(i, 2);
+        qsizetype fin; // the comment's last character; a line comment leaves its line end
+        if (c == QLatin1Char('#') || deux == u"//") {
+            const qsizetype ligne = texte.indexOf(QLatin1Char('\n'), i);
+            fin = ligne < 0 ? texte.size() - 1 : ligne - 1;
+        } else if (deux == u"/*") {
+            const qsizetype etoile = texte.indexOf(QLatin1String("*/"), i + 2);
+            fin = etoile < 0 ? texte.size() - 1 : etoile + 1;
+        } else {
+            if (c == QLatin1Char('"') || c == QLatin1Char('\''))
+                guillemet = c;
+            reste += c;
             continue;
         }
-        qsizetype fin = -1;
-        if (c == QLatin1Char('#') || reste.mid(i, 2) == QLatin1String("//"))
-            fin = reste.indexOf(QLatin1Char('\n'), i);
-        else if (reste.mid(i, 2) == QLatin1String("/*"))
-            fin = reste.indexOf(QLatin1String("*/"), i + 2) + 2;
-        else
-            continue;
-        if (fin < i)
-            fin = reste.size();
-        reste.replace(i, fin - i, QString(fin - i, QLatin1Char(' ')));
-        i = fin - 1;
+        reste += QLatin1Char(' ');
+        i = fin;
     }
     return reste;
 }
