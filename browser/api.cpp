@@ -32,11 +32,10 @@ QString commeCheminProgramme(const QString &url)
 
 QString Lire_Page_Demarrage()
 {
-    if (const auto profil = profilDeReference()) {
-        const QString url = lirePageDemarrageProfil(*profil);
-        if (!url.isEmpty())
-            return commeCheminProgramme(url);
-    }
+    // The store stands in only where no browser is found: an empty value is the browser's
+    // own choice (its New Tab page, the restored session, a blank page).
+    if (const auto profil = profilDeReference())
+        return commeCheminProgramme(lirePageDemarrageProfil(*profil));
     return lireMagasin();
 }
 

@@ -96,6 +96,23 @@ QList<ProfilNavigateur> profilsDeRacineFirefox(const QString &racine)
     return ranges;
 }
 
+QStringList racinesFirefox()
+{
+    const QString home = platform::userHomeFolder();
+    const QString config = platform::userConfigFolder();
+    QStringList racines;
+    if (!home.isEmpty())
+        racines << home + QStringLiteral("/.mozilla/firefox");
+    if (!config.isEmpty())
+        racines << config + QStringLiteral("/mozilla/firefox");
+    if (!home.isEmpty())
+        racines << home + QStringLiteral("/snap/firefox/common/.mozilla/firefox")
+                << home + QStringLiteral("/.var/app/org.mozilla.firefox/.mozilla/firefox")
+                << home + QStringLiteral("/.var/app/org.mozilla.firefox/config/mozilla/firefox");
+    racines.removeDuplicates();
+    return racines;
+}
+
 struct RacineChromium {
     QString navigateur;
     QString dossier;
@@ -245,21 +262,9 @@ std::optional<QByteArray> lireFichierBorne(const QString &chemin, qint64 maximum
 
 QList<ProfilNavigateur> profilsFirefox()
 {
-    const QString home = platform::userHomeFolder();
-    const QString config = platform::userConfigFolder();
-    QStringList racines;
-    if (!home.isEmpty())
-        racines << home + QStringLiteral("/.mozilla/firefox");
-    if (!config.isEmpty())
-        racines << config + QStringLiteral("/mozilla/firefox");
-    if (!home.isEmpty())
-        racines << home + QStringLiteral("/snap/firefox/common/.mozilla/firefox")
-                << home + QStringLiteral("/.var/app/org.mozilla.firefox/.mozilla/firefox")
-                << home + QStringLiteral("/.var/app/org.mozilla.firefox/config/mozilla/firefox");
-    racines.removeDuplicates();
     QList<ProfilNavigateur> profils;
     QStringList vus;
-    for (const QString &racine : racines) {
+    for (const QString &racine : racinesFirefox()) {
         for (const ProfilNavigateur &p : profilsDeRacineFirefox(racine)) {
             if (!vus.contains(p.dossier)) {
                 vus << p.dossier;
@@ -276,6 +281,23 @@ QList<ProfilNavigateur> profilsChromium()
     for (const RacineChromium &racine : racinesChromium())
         profils += profilsDeRacineChromium(racine);
     return profils;
+}
+
+QStringList listesProfilsIllisibles()
+{
+    QStringList listes;
+    for (const QString &racine : racinesFirefox())
+        listes << racine + QStringLiteral("/profiles.ini")
+               << racine + QStringLiteral("/installs.ini");
+    for (const RacineChromium &racine : racinesChromium())
+        listes << racine.dossier + QStringLiteral("/Local State");
+    listes.removeIf([](const QString &liste) {
+        const QFileInfo info(liste);
+        return (!info.exists() && !info.isSymLink()) ||
+               lireFichierBorne(liste, liste.endsWith(QLatin1String(".ini")) ? tailleMaxIni
+                                                                             : tailleMaxEtatLocal);
+    });
+    return listes;
 }
 
 QString navigateurParDefaut()

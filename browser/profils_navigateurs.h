@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -26,6 +27,10 @@ QList<ProfilNavigateur> profilsFirefox();
 // Every Chromium and Google Chrome profile ("Default", "Profile N", and those that
 // "Local State" names), "Default" first in each browser's folder.
 QList<ProfilNavigateur> profilsChromium();
+
+// The profile lists (profiles.ini, installs.ini, Local State) that exist but cannot be read:
+// too large, not a regular file, or unreadable. The profiles they name are skipped.
+QStringList listesProfilsIllisibles();
 
 // The desktop's default web browser ("Firefox", "Chromium", "Google Chrome"), empty when
 // unknown: the user's mimeapps.list for x-scheme-handler/http, else xdg-settings.

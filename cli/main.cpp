@@ -10,6 +10,7 @@
 #include "platform/paths.h"
 #include "platform/runtime_error.h"
 #include "platform/termination_signals.h"
+#include "platform/write_safety.h"
 
 #include <QCoreApplication>
 
@@ -74,6 +75,21 @@ void produirePage(const Demande &demande)
         ecrire(stderr, QStringLiteral("signetor-cli : avertissement : la page de démarrage n'a pas "
                                       "pu être inscrite dans le profil « %1 » de %2.\n")
                            .arg(profil.nom, profil.navigateur));
+    for (const QString &liste : listesProfilsIllisibles())
+        ecrire(stderr, QStringLiteral("signetor-cli : avertissement : la liste de profils « %1 » "
+                                      "n'a pas pu être lue : les profils qu'elle nomme n'ont pas "
+                                      "reçu la page de démarrage.\n")
+                           .arg(liste));
+}
+
+// True when the output file is the source file itself or its write-ahead log, whatever names
+// lead to them: writing there would destroy the bookmarks the page is made from.
+bool ecraseLaSource(const Demande &demande)
+{
+    const QByteArray page = platform::toHostBytes(demande.fichierPage).value_or(QByteArray());
+    const QByteArray source = platform::toHostBytes(demande.cheminFavoris).value_or(QByteArray());
+    return !page.isEmpty() && !source.isEmpty() &&
+           (platform::sameFile(page, source) || platform::sameFile(page, source + "-wal"));
 }
 
 // "signetor-cli : FICHIER : Erreur d'exécution 'N' : description", FICHIER being the page's
@@ -101,8 +117,15 @@ int executer(const QStringList &arguments)
         ecrire(stdout, texteAide());
         return 0;
     }
+    if (ecraseLaSource(demande))
+        return refuser(QStringLiteral("le fichier « %1 » est la source elle-même : il ne sera pas "
+                                      "remplacé")
+                           .arg(platform::toHostPath(demande.fichierPage).value_or(QString())));
     try {
         demande.signets ? produireSignets(demande) : produirePage(demande);
+        // A file rewritten in place was finished before the signal that came during it.
+        if (platform::SignalCatch::caught())
+            platform::SignalCatch::endByCaughtSignal();
     } catch (const ErreurSource &erreur) {
         return refuser(erreur.message());
     } catch (const platform::RuntimeError &erreur) {

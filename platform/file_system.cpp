@@ -5,6 +5,7 @@
 #include "runtime_error.h"
 #include "termination_signals.h"
 #include "virtual_store.h"
+#include "write_safety.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -326,18 +327,20 @@ void deleteFile(const QString &path)
     }
 }
 
-AtomicFileWriter::AtomicFileWriter(const QString &path) : m_signals({SIGTERM, SIGINT, SIGHUP})
+AtomicFileWriter::AtomicFileWriter(const QString &path, PathForm form)
+    : m_signals({SIGTERM, SIGINT, SIGHUP})
 {
-    const std::optional<QString> host = toHostPath(path);
+    const std::optional<QString> host = form == PathForm::Host ? path : toHostPath(path);
     if (!host || host->isEmpty())
         throw unusablePath(path);
-    const QByteArray hostBytes = QFile::encodeName(*host);
+    // QSaveFile would follow links itself, past the rule; it gets a path with none left.
+    const QByteArray hostBytes = resolveLinksForWrite(QFile::encodeName(*host));
     refuseUnwritableTarget(hostBytes);
     struct stat former;
     const bool replacing = stat(hostBytes.constData(), &former) == 0;
 
     throwIfFault(FaultPoint::OpenForWrite);
-    m_file = std::make_unique<QSaveFile>(*host);
+    m_file = std::make_unique<QSaveFile>(QFile::decodeName(hostBytes));
     m_file->setDirectWriteFallback(true);
     errno = 0;
     // Unbuffered, so that a short write (disk full, file too large) shows at once: a failed
@@ -345,15 +348,22 @@ AtomicFileWriter::AtomicFileWriter(const QString &path) : m_signals({SIGTERM, SI
     // truncated one.
     if (!m_file->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw saveFailure(errno, *m_file);
+    struct stat opened;
+    m_inPlace = replacing && fstat(m_file->handle(), &opened) == 0 &&
+                opened.st_dev == former.st_dev && opened.st_ino == former.st_ino;
     if (replacing)
         keepOwnership(m_file->handle(), former);
+    else
+        giveToFolderOwner(m_file->handle(), hostBytes);
 }
 
 AtomicFileWriter::~AtomicFileWriter() = default;
 
 void AtomicFileWriter::write(const QByteArray &bytes)
 {
-    SignalCatch::throwIfCaught();
+    // A file rewritten in place has no former content to fall back on: it is finished first.
+    if (!m_inPlace)
+        SignalCatch::throwIfCaught();
     throwIfFault(FaultPoint::Write);
     errno = 0;
     if (m_file->write(bytes) != bytes.size())
@@ -364,7 +374,8 @@ void AtomicFileWriter::write(const QByteArray &bytes)
 
 void AtomicFileWriter::commit()
 {
-    SignalCatch::throwIfCaught();
+    if (!m_inPlace)
+        SignalCatch::throwIfCaught();
     throwIfFault(FaultPoint::Commit);
     errno = 0;
     if (!m_file->commit())

@@ -53,15 +53,19 @@ void deleteFile(const QString &path);
 
 // Replaces the file at a path, written piece by piece, whole or not at all: the bytes go to a
 // temporary file beside it, which takes its place at commit(). The replaced file's mode, group
-// and, when the host allows, owner carry over. Where the folder cannot be written but the file
-// can, the file is rewritten in place instead, its former content then lost on failure. Every
-// failure throws RuntimeError. SIGTERM, SIGINT and SIGHUP are held while it lives: once one
-// has come, the next step throws Interrupted, and the caller ends as the signal asks once the
-// temporary file is gone. Destroyed before commit(), it removes its temporary file.
+// and, when the host allows, owner carry over; a new file belongs to its folder's owner. A
+// symbolic link is written through only where the kernel's protected_symlinks rule would follow
+// it (write_safety.h). Where the folder cannot be written but the file can, the file is
+// rewritten in place instead, its former content then lost on failure. Every failure throws
+// RuntimeError. SIGTERM, SIGINT and SIGHUP are held while it lives: once one has come, the
+// next step throws Interrupted, and the caller ends as the signal asks once the temporary file
+// is gone; a file rewritten in place is finished first, the caller ending after commit().
+// Destroyed before commit(), it removes its temporary file.
 class AtomicFileWriter
 {
 public:
-    explicit AtomicFileWriter(const QString &path);
+    enum class PathForm { Program, Host };
+    explicit AtomicFileWriter(const QString &path, PathForm form = PathForm::Program);
     ~AtomicFileWriter();
     AtomicFileWriter(const AtomicFileWriter &) = delete;
     AtomicFileWriter &operator=(const AtomicFileWriter &) = delete;
@@ -72,6 +76,7 @@ public:
 private:
     SignalCatch m_signals;
     std::unique_ptr<QSaveFile> m_file;
+    bool m_inPlace = false;
 };
 
 // The same in one call: the file at path gets these bytes.

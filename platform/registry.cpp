@@ -1,6 +1,7 @@
 #include "platform/registry.h"
 
 #include "platform/windows1252.h"
+#include "platform/write_safety.h"
 
 #include <QDir>
 #include <QFile>
@@ -67,8 +68,15 @@ QString groupeDeCle(const QString &subKey)
 bool magasinUtilisable(const QString &chemin)
 {
     const QFileInfo info(chemin);
+    // Root writing into a user's configuration leaves what it makes there the user's.
+    QStringList crees;
+    for (QString dossier = info.absolutePath(); !QFileInfo::exists(dossier);
+         dossier = QFileInfo(dossier).absolutePath())
+        crees.prepend(dossier);
     if (!QDir().mkpath(info.absolutePath()))
         return false;
+    for (const QString &dossier : crees)
+        giveToFolderOwner(QFile::encodeName(dossier));
     if (info.exists() && !info.isFile())
         return false;
     if (!info.exists()) {
@@ -132,6 +140,7 @@ bool RegistryKey::setValue(const QString &name, const QString &data) const
         return false;
     magasin.setValue(m_group + QLatin1Char('/') + name, data);
     magasin.sync();
+    giveToFolderOwner(QFile::encodeName(cheminMagasin()));
     return magasin.status() == QSettings::NoError;
 }
 

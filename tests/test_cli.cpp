@@ -57,6 +57,8 @@ private Q_SLOTS:
     void otherRunsTouchNothing_data();
     void otherRunsTouchNothing();
     void replacedPageKeepsOwnerAndMode();
+    void linkInStickyFolder_runAsNobodyForASecondUser_data();
+    void linkInStickyFolder_runAsNobodyForASecondUser();
 };
 
 void TestCli::initTestCase()
@@ -67,6 +69,7 @@ void TestCli::initTestCase()
                            support::shortcut("https://example.org/?a=1&b=2"));
     support::writeFile(m_racine.filePath(QStringLiteral("fond.gif")), "GIF89a");
     support::writeFile(m_racine.filePath(QStringLiteral("Bookmarks")), "{\"roots\": {\"other\": {");
+    support::writeFile(m_racine.filePath(QStringLiteral("Bookmarks-wal")), "journal");
     support::writeFile(m_racine.filePath(QStringLiteral("prog/defbg.gif")), "GIF89a");
     m_programme = m_racine.filePath(QStringLiteral("prog/signetor-cli"));
     QVERIFY(chmod(QFile::encodeName(m_racine.path()).constData(), 0755) == 0);
@@ -148,6 +151,9 @@ void TestCli::otherRunsTouchNothing_data()
     cas("--image absente.gif %F p", 2, "l'image de fond « absente.gif » n'est pas un fichier");
     cas("%C p", 2, "Bookmarks » est endommagé ou incomplet");
     cas("--signets %C p", 2, "Bookmarks » est endommagé ou incomplet");
+    // The source itself, or its write-ahead log, under another name.
+    cas("%C ../Bookmarks", 2, "Bookmarks » est la source elle-même");
+    cas("--signets %C ../Bookmarks-wal", 2, "Bookmarks-wal » est la source elle-même");
 }
 
 // Help on standard output; bad input: exit 2 and a French message. The old page and the
@@ -167,6 +173,7 @@ void TestCli::otherRunsTouchNothing()
              QStringList{QStringLiteral("p")});
     QCOMPARE(support::readFile(m_travail + QStringLiteral("/p")), "ancienne");
     QCOMPARE(Lire_Page_Demarrage(), QStringLiteral("\\ancienne.html"));
+    QCOMPARE(support::readFile(m_racine.filePath(QStringLiteral("Bookmarks-wal"))), "journal");
 }
 
 // A replaced page keeps its mode, group and owner. Where only the file, not its folder, can be
@@ -193,6 +200,38 @@ void TestCli::replacedPageKeepsOwnerAndMode()
              std::make_tuple(proprietaire, groupe, mode_t(0640)));
     QCOMPARE(QDir(m_travail).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              QStringList{QStringLiteral("p")});
+}
+
+void TestCli::linkInStickyFolder_runAsNobodyForASecondUser_data()
+{
+    QTest::addColumn<uid_t>("linkOwner");
+    QTest::addColumn<bool>("followed");
+    QTest::newRow("another user's link") << uid_t(1) << false;
+    QTest::newRow("the user's own link") << uid_t(65534) << true;
+    QTest::newRow("the folder owner's link") << uid_t(0) << true;
+}
+
+// Run as nobody, a page named through a link in a sticky folder that everyone may write is
+// written through only when the link is nobody's own or the folder owner's (root's); another
+// user's link is refused with a run-time error and its target keeps its bytes.
+void TestCli::linkInStickyFolder_runAsNobodyForASecondUser()
+{
+    QFETCH(uid_t, linkOwner);
+    QFETCH(bool, followed);
+    if (geteuid() != 0)
+        QSKIP("only root can plant links of other users");
+    const QString cible = m_travail + QStringLiteral("/victime/.bashrc");
+    QCOMPARE(
+        std::system(qPrintable(
+            QStringLiteral("cd '%1' && chmod 755 . && mkdir -m 1777 partage && mkdir victime && "
+                           "echo a > victime/.bashrc && chown -R 65534:65534 victime && "
+                           "ln -s \"$PWD/victime/.bashrc\" partage/p && chown -h %2:%2 partage/p")
+                .arg(m_travail)
+                .arg(linkOwner))),
+        0);
+    QCOMPARE(lancer(QStringLiteral("../Favoris partage/p"), true), followed ? 0 : 1);
+    QCOMPARE(support::readFile(cible).startsWith("<html>"), followed);
+    QVERIFY(m_erreurs.contains(QStringLiteral("Erreur d'exécution '70'")) != followed);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

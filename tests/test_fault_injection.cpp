@@ -19,6 +19,8 @@
 #include <QTest>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
@@ -134,22 +136,47 @@ private Q_SLOTS:
         QCOMPARE(Lire_Page_Demarrage(), QStringLiteral("\\ancienne\\demarrage.html"));
     }
 
-    // SIGTERM or SIGINT in the middle of the write ends signetor-cli by that signal, once its
-    // temporary file is gone and the former page is back in place.
-    void signalKeepsFormerPage()
+    void signalKeepsAWholePage_data()
     {
-        for (const int signalNumber : {SIGTERM, SIGINT}) {
-            qputenv("SIGNETOR_FAULT", "signal=" + QByteArray::number(signalNumber));
-            QProcess process;
-            process.start(QStringLiteral(SIGNETOR_CLI), {m_root.path(), m_page});
-            QVERIFY(process.waitForFinished(120000));
-            QCOMPARE(process.exitStatus(), QProcess::CrashExit);
-            QCOMPARE(process.exitCode(), signalNumber);
-            QCOMPARE(QDir(m_root.path())
-                         .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                     QStringList(QStringLiteral("page.html")));
-            QCOMPARE(support::readFile(m_page), formerPage);
-        }
+        QTest::addColumn<int>("signalNumber");
+        QTest::addColumn<bool>("inPlace");
+        QTest::newRow("SIGTERM") << int(SIGTERM) << false;
+        QTest::newRow("SIGINT") << int(SIGINT) << false;
+        QTest::newRow("SIGHUP in place, run as nobody, whom a read-only folder stops")
+            << int(SIGHUP) << true;
+    }
+
+    // A termination signal in the middle of the write ends signetor-cli by that signal, the
+    // page whole: the former one, its temporary file gone; or, where the page is rewritten in
+    // place (its folder read-only), the new one, finished first. The long title makes the page
+    // span several pieces.
+    void signalKeepsAWholePage()
+    {
+        QFETCH(int, signalNumber);
+        QFETCH(bool, inPlace);
+        const QByteArray root = QFile::encodeName(m_root.path());
+        QVERIFY((chown(root + "/page.html", inPlace ? 65534 : 0, 0) == 0 || geteuid() != 0) &&
+                chmod(root, inPlace ? 0555 : 0755) == 0);
+        const auto restore = qScopeGuard([&] { chmod(root, 0700); });
+        qputenv("SIGNETOR_FAULT", "signal=" + QByteArray::number(signalNumber));
+        QStringList command{QStringLiteral(SIGNETOR_CLI), QStringLiteral("--titre"),
+                            QString(100000, QLatin1Char('T')), m_root.path(), m_page};
+        if (inPlace && geteuid() == 0)
+            command =
+                QStringList{QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
+                            QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups")} +
+                command;
+        QProcess process;
+        process.start(command.takeFirst(), command);
+        QVERIFY(process.waitForFinished(120000));
+        QCOMPARE(std::make_pair(process.exitStatus(), process.exitCode()),
+                 std::make_pair(QProcess::CrashExit, signalNumber));
+        QCOMPARE(
+            QDir(m_root.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList(QStringLiteral("page.html")));
+        const QByteArray page = support::readFile(m_page);
+        QVERIFY(inPlace ? page.size() > 100000 && page.endsWith("</html>\r\n")
+                        : page == formerPage);
     }
 };
 

@@ -4,9 +4,11 @@
 #include "test_support.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
@@ -151,14 +153,19 @@ void TestStartPage::profils()
              QByteArray("Chromium/Moi, Chromium/Profile 2, Chromium/Profile 10, Chromium/Bureau, "
                         "Google Chrome/Default, Chromium/Default"));
 
-    // The default browser's start page, from its profile; none set falls back to the store.
+    // The page the default browser opens, from its profile; the store does not stand in for
+    // a browser that opens none (New Tab page, restored session).
     support::writeFile(m.chemin(".config/mimeapps.list"),
                        "[Default Applications]\nx-scheme-handler/http=google-chrome.desktop;\n");
     Ecrire_Page_Demarrage(QStringLiteral("C:\\magasin.html"));
-    QCOMPARE(Lire_Page_Demarrage(), QStringLiteral("C:\\magasin.html"));
-    support::writeFile(m.chemin(".config/google-chrome/Default/Preferences"),
-                       R"({"session":{"restore_on_startup":4,"startup_urls":["https://a.fr/"]}})");
-    QCOMPARE(Lire_Page_Demarrage(), QStringLiteral("https://a.fr/"));
+    QCOMPARE(Lire_Page_Demarrage(), QString());
+    const QString chrome = m.chemin(".config/google-chrome/Default/Preferences");
+    for (const char *restaurer : {"5", "1", "4"}) {
+        support::writeFile(chrome, QByteArray(R"({"session":{"restore_on_startup":)") + restaurer +
+                                       R"(,"startup_urls":["https://a.fr/"]}})");
+        QCOMPARE(Lire_Page_Demarrage(),
+                 *restaurer == '4' ? QStringLiteral("https://a.fr/") : QString());
+    }
     support::writeFile(m.chemin(".config/google-chrome/Default/Bookmarks"), "{}");
     QCOMPARE(favorisDuNavigateurParDefaut(), m.chemin(".config/google-chrome/Default/Bookmarks"));
 
@@ -168,13 +175,24 @@ void TestStartPage::profils()
     const QString defaut = m.chemin(".mozilla/firefox/Profiles/b, c/");
     support::writeFile(defaut + QStringLiteral("places.sqlite"), "");
     QCOMPARE(favorisDuNavigateurParDefaut(), defaut + QStringLiteral("places.sqlite"));
-    support::writeFile(defaut + QStringLiteral("prefs.js"),
-                       "user_pref(\"browser.startup.homepage\", \"https://p.fr/\");\n");
-    QCOMPARE(Lire_Page_Demarrage(), QStringLiteral("https://p.fr/"));
-    support::writeFile(defaut + QStringLiteral("user.js"),
-                       "user_pref(\"browser.startup.homepage\", "
-                       "\"file:///home/u/mes%20pages/%C3%A9t%C3%A9.html  |https://q.fr/\");\n");
-    QCOMPARE(Lire_Page_Demarrage(), QStringLiteral("\\home\\u\\mes pages\\été.html  "));
+    // prefs.js alone; user.js over prefs.js; 0 (blank) and 3 (restored session) open no page;
+    // comments are not statements; the first of several pages, a local one as its path.
+    const auto page = [](const char *n) {
+        return "user_pref('browser.startup.page', " + QByteArray(n) + ");";
+    };
+    const QByteArray plusieurs = "user_pref(\"browser.startup.homepage\", \"file:///home/u/mes%20"
+                                 "pages/%C3%A9t%C3%A9.html  |https://q.fr/\");";
+    using Cas = std::tuple<QByteArray, QByteArray, QString>;
+    for (const auto &[prefs, user, ouvre] :
+         {Cas{{}, {}, QStringLiteral("https://p.fr/")}, Cas{page("3"), {}, {}},
+          Cas{page("0"), {}, {}}, Cas{page("3"), page("\n1"), QStringLiteral("https://p.fr/")},
+          Cas{{}, "/*" + page("3") + "*/ #" + page("0"), QStringLiteral("https://p.fr/")},
+          Cas{{}, plusieurs, QString::fromUtf8("\\home\\u\\mes pages\\été.html  ")}}) {
+        support::writeFile(defaut + QStringLiteral("prefs.js"),
+                           "user_pref(\"browser.startup.homepage\", \"https://p.fr/\");" + prefs);
+        support::writeFile(defaut + QStringLiteral("user.js"), user);
+        QCOMPARE(Lire_Page_Demarrage(), ouvre);
+    }
     for (const char *page : {"\\srv\\p.html  ", "\\srv\\100% #1?.html"}) {
         QVERIFY(Ecrire_Page_Demarrage(QString::fromUtf8(page)).isEmpty());
         QCOMPARE(Lire_Page_Demarrage(), QString::fromUtf8(page));
@@ -194,12 +212,23 @@ void TestStartPage::entreesHostiles()
         const char *nom;
         std::function<void(const AutreMaison &)> preparer;
         const char *nonEcrits;
-        const char *intact;  // a file that must keep its bytes
-        QByteArray userJs{}; // the user.js expected after the write, when given
+        const char *intact;              // a file that must keep its bytes
+        const char *illisible = nullptr; // the profile list named as unreadable
+        QByteArray userJs{};             // the user.js expected after the write, when given
     };
-    const char *prefs = ".config/chromium/Default/Preferences";
-    const auto ecrire = [](const char *chemin, const QByteArray &octets) {
-        return [=](const AutreMaison &m) { support::writeFile(m.chemin(chemin), octets); };
+    const char *prefs = ".config/chromium/Default/Preferences",
+               *user = ".mozilla/firefox/p/user.js", *ini = ".mozilla/firefox/profiles.ini";
+    const QByteArray bloc = "// Signetor : page de démarrage (bloc réécrit par Signetor)\n"
+                            "user_pref(\"browser.startup.homepage\", "
+                            "\"file:///srv/a%20b/p%22%C3%A9.html\");\n"
+                            "user_pref(\"browser.startup.page\", 1);\n// Signetor : fin du bloc\n";
+    const QByteArray aLaMain = "user_pref(\"browser.startup.page\", 3); user_pref(\"b.c\", true);\n"
+                               "user_pref(\"browser.startup.homepage\",\n  \"x\"); // note\n";
+    const auto ecrire = [](const char *chemin, const QByteArray &octets, mode_t mode = 0644) {
+        return [=](const AutreMaison &m) {
+            support::writeFile(m.chemin(chemin), octets);
+            QCOMPARE(chmod(QFile::encodeName(m.chemin(chemin)).constData(), mode), 0);
+        };
     };
     const auto verrou = [](const QByteArray &cible) {
         return [=](const AutreMaison &m) {
@@ -207,19 +236,30 @@ void TestStartPage::entreesHostiles()
         };
     };
     const Cas cas[] = {
-        {"profiles.ini corrompu",
-         ecrire(".mozilla/firefox/profiles.ini", QByteArray("\0[Prof\xff\n=\n=x", 13)), "",
-         ".mozilla/firefox/profiles.ini"},
+        {"profiles.ini corrompu", ecrire(ini, QByteArray("\0[Prof\xff\n=\n=x", 13)), "", ini},
         {"Preferences corrompu", ecrire(prefs, "{\"session\": [1, "), "Chromium/Default", prefs},
         {"session qui n'est pas un objet", ecrire(prefs, "{\"session\": 3}"), "Chromium/Default",
          prefs},
-        // Other lines of a user.js stay byte for byte; the start page lines are replaced.
-        {"user.js binaire", ecrire(".mozilla/firefox/p/user.js", userJs), "", nullptr,
-         debut +
-             "user_pref(\"a\", 1);\nuser_pref(\"browser.startup.homepage\", "
-             "\"file:///srv/a%20b/p%22%C3%A9.html\");\nuser_pref(\"browser.startup.page\", 1);\n"},
-        {"user.js dossier",
-         [](const AutreMaison &m) { QDir().mkpath(m.chemin(".mozilla/firefox/p/user.js")); },
+        {"profiles.ini de plus de 1 Mio", ecrire(ini, QByteArray(1024 * 1024 + 1, '\n')), "",
+         nullptr, ini},
+        // The user's bytes stay as they are, statements over several lines and shared lines
+        // included; ours go in one block at the end, where the last value wins.
+        {"user.js binaire", ecrire(user, userJs), "", nullptr, nullptr, userJs + '\n' + bloc},
+        {"user.js écrit à la main", ecrire(user, aLaMain), "", nullptr, nullptr, aLaMain + bloc},
+        {"user.js en lecture seule", ecrire(user, "{}", 0444), "Firefox/p", user},
+        {"Preferences en lecture seule", ecrire(prefs, "{}", 0444), "Chromium/Default", prefs},
+        // As root (sudo -E, cron), the files of another user: see the owner check below.
+        {"profils d'un autre utilisateur",
+         [=](const AutreMaison &m) {
+             const QString proprietaire =
+                 QStringLiteral("%1:%1").arg(geteuid() ? geteuid() : 65534);
+             QCOMPARE(QProcess::execute(QStringLiteral("chown"),
+                                        {QStringLiteral("-R"), proprietaire, m.dir.path()}),
+                      0);
+             QCOMPARE(chmod(QFile::encodeName(m.chemin(prefs)).constData(), 0600), 0);
+         },
+         "", nullptr},
+        {"user.js dossier", [=](const AutreMaison &m) { QDir().mkpath(m.chemin(user)); },
          "Firefox/p", nullptr},
         {"SingletonLock d'un autre hôte", verrou("autre-hote-1"), "", nullptr},
         {"SingletonLock vivant", verrou(vivant), "Chromium/Default", prefs},
@@ -238,22 +278,38 @@ void TestStartPage::entreesHostiles()
     };
     for (const Cas &c : cas) {
         AutreMaison m;
-        support::writeFile(m.chemin(".mozilla/firefox/profiles.ini"),
-                           "[Profile0]\nName=p\nIsRelative=1\nPath=p\n");
+        support::writeFile(m.chemin(ini), "[Profile0]\nName=p\nIsRelative=1\nPath=p\n");
         QDir().mkpath(m.chemin(".mozilla/firefox/p"));
         support::writeFile(m.chemin(prefs), "{\"x\":1}");
         support::writeFile(m.chemin(".config/mimeapps.list"),
                            "[Default Applications]\nx-scheme-handler/http=chromium.desktop\n");
         c.preparer(m);
         const QByteArray avant = c.intact ? support::readFile(m.chemin(c.intact)) : QByteArray();
+        const QFile::Permissions mode = QFileInfo(m.chemin(prefs)).permissions();
+        // Twice: a second run gives the same files.
+        Ecrire_Page_Demarrage(QStringLiteral("\\srv\\a b\\p\"é.html"));
         const QList<ProfilNavigateur> nonEcrits =
             Ecrire_Page_Demarrage(QStringLiteral("\\srv\\a b\\p\"é.html"));
+        QCOMPARE(listesProfilsIllisibles(),
+                 c.illisible ? QStringList(m.chemin(c.illisible)) : QStringList());
         QVERIFY2(noms(nonEcrits) == c.nonEcrits, c.nom + QByteArray(" : ") + noms(nonEcrits));
         if (c.intact)
             QVERIFY2(support::readFile(m.chemin(c.intact)) == avant, c.nom);
         if (!c.userJs.isEmpty())
-            QCOMPARE(support::readFile(m.chemin(".mozilla/firefox/p/user.js")), c.userJs);
-        QVERIFY2(!Lire_Page_Demarrage().isEmpty(), c.nom);
+            QCOMPARE(support::readFile(m.chemin(user)), c.userJs);
+        // What is replaced keeps its owner and mode; what is made (user.js, the store and its
+        // folder) belongs to the owner of its folder.
+        QCOMPARE(QFileInfo(m.chemin(prefs)).permissions(), mode);
+        for (QDirIterator i(m.dir.path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                            QDirIterator::Subdirectories);
+             i.hasNext();) {
+            const QFileInfo f(i.next()), dossier(f.path());
+            QVERIFY2(f.isSymLink() ||
+                         (f.ownerId() == dossier.ownerId() && f.groupId() == dossier.groupId()),
+                     qPrintable(f.filePath()));
+        }
+        QVERIFY2(Lire_Page_Demarrage().isEmpty() == QByteArray(c.nonEcrits).contains("Chromium"),
+                 c.nom);
         if (!QByteArray(c.nonEcrits).contains("Chromium")) {
             const QJsonObject p = json(m.chemin(prefs));
             QVERIFY2(p[QStringLiteral("x")] == QJsonValue(1) &&
