@@ -39,8 +39,8 @@ void ecrireSortieStandard(const QByteArray &octets)
 // nothing written.
 int refuser(const QString &message)
 {
-    ecrire(stderr, QStringLiteral("signetor-cli : %1\n").arg(message) +
-                       QString::fromUtf8("Pour l'aide : signetor-cli --help\n"));
+    ecrire(stderr, QStringLiteral("signetor-cli\u00a0: %1\n").arg(message) +
+                       QString::fromUtf8("Pour l'aide\u00a0: signetor-cli --help\n"));
     return 2;
 }
 
@@ -71,9 +71,11 @@ void produirePage(const Demande &demande)
     if (!demande.pageDemarrage)
         return;
     for (const ProfilNavigateur &profil : Ecrire_Page_Demarrage(demande.fichierPage))
-        ecrire(stderr, QStringLiteral("signetor-cli : avertissement : la page de démarrage n'a pas "
-                                      "pu être inscrite dans le profil « %1 » de %2.\n")
-                           .arg(profil.nom, profil.navigateur));
+        ecrire(stderr,
+               QStringLiteral("signetor-cli\u00a0: avertissement\u00a0: la page de démarrage "
+                              "n'a pas pu être inscrite dans le profil «\u00a0%1\u00a0» de "
+                              "%2.\n")
+                   .arg(profil.nom, profil.navigateur));
 }
 
 // "signetor-cli : FICHIER : Erreur d'exécution 'N' : description", FICHIER being the page's
@@ -83,7 +85,7 @@ QString messageExecution(const Demande &demande, const platform::RuntimeError &e
     const QString fichier = demande.fichierPage.isEmpty()
                                 ? QString::fromUtf8("sortie standard")
                                 : platform::toHostPath(demande.fichierPage).value_or(QString());
-    return QString::fromUtf8("signetor-cli : %1 : Erreur d'exécution '%2' : %3\n")
+    return QString::fromUtf8("signetor-cli\u00a0: %1\u00a0: Erreur d'exécution '%2'\u00a0: %3\n")
         .arg(fichier)
         .arg(erreur.number())
         .arg(erreur.description());
@@ -97,8 +99,16 @@ int executer(const QStringList &arguments)
     } catch (const ErreurSaisie &erreur) {
         return refuser(erreur.message());
     }
-    if (demande.aide) {
-        ecrire(stdout, texteAide());
+    if (demande.aide || demande.version) {
+        ecrire(stdout, demande.aide ? texteAide() : texteVersion());
+        return 0;
+    }
+    if (demande.profils) {
+        const QString profils = texteProfils();
+        ecrire(profils.isEmpty() ? stderr : stdout,
+               profils.isEmpty() ? QString::fromUtf8("signetor-cli\u00a0: aucun profil de Firefox "
+                                                     "ou de Chromium trouvé\n")
+                                 : profils);
         return 0;
     }
     try {
