@@ -12,16 +12,10 @@
 namespace
 {
 
-void ecrire(std::FILE *flux, const QString &texte)
+void ecrire(std::FILE *flux, const char *utf8)
 {
-    const QByteArray octets = texte.toUtf8();
-    std::fwrite(octets.constData(), 1, size_t(octets.size()), flux);
+    std::fputs(utf8, flux);
     std::fflush(flux);
-}
-
-QString texte(const char *utf8)
-{
-    return QString::fromUtf8(utf8);
 }
 
 const char *const sansAffichage =
@@ -69,7 +63,7 @@ QList<MessageRetenu> retenus;
 void surMessage(QtMsgType type, const QMessageLogContext &contexte, const QString &message)
 {
     if (type == QtFatalMsg) {
-        ecrire(stderr, texte(sansAffichage));
+        ecrire(stderr, sansAffichage);
         std::_Exit(1);
     }
     retenus.append(
@@ -83,17 +77,17 @@ std::optional<int> repondreSansFenetre(int argc, const char *const *argv)
     for (int i = 1; i < argc; ++i) {
         const QByteArrayView argument(argv[i]);
         if (argument == "-h" || argument == "--help") {
-            ecrire(stdout, texte(aide));
+            ecrire(stdout, aide);
             return 0;
         }
         if (argument == "--version") {
-            ecrire(stdout, QStringLiteral("signetor " SIGNETOR_VERSION "\n"));
+            ecrire(stdout, "signetor " SIGNETOR_VERSION "\n");
             return 0;
         }
     }
     if (affichagePossible(argc, argv))
         return std::nullopt;
-    ecrire(stderr, texte(sansAffichage));
+    ecrire(stderr, sansAffichage);
     return 1;
 }
 
