@@ -402,9 +402,9 @@ QString texteAide()
         "Construit la page HTML des favoris de SOURCE et l'écrit dans FICHIER_PAGE, octet\n"
         "pour octet comme «\u00a0Enregistrer la page\u00a0» de Signetor avec les mêmes options.\n"
         "Avec «\u00a0-\u00a0» pour FICHIER_PAGE, la page va sur la sortie standard.\n"
-        "SOURCE est un dossier de raccourcis Internet (.URL) ou un fichier de marque-pages\u00a0:\n"
-        "un bookmarks.html, le places.sqlite de Firefox ou le fichier Bookmarks de Chromium\n"
-        "(--profils donne ceux des profils trouvés).\n"
+        "SOURCE est un dossier de raccourcis Internet (.URL) ou un fichier de\n"
+        "marque-pages\u00a0: un bookmarks.html, le places.sqlite de Firefox ou le fichier\n"
+        "Bookmarks de Chromium (--profils donne ceux des profils trouvés).\n"
         "Avec --signets, écrit à la place les liens de SOURCE dans FICHIER, un fichier de\n"
         "signets au format Netscape (UTF-8) que les navigateurs importent\u00a0; «\u00a0-\u00a0»\n"
         "l'écrit sur la sortie standard.\n"
@@ -433,8 +433,7 @@ QString texteAide()
     ligne(QString(), texte("de chaque profil de Firefox et de Chromium"));
     ligne(QStringLiteral("--signets"),
           texte("écrit les liens en fichier de signets au lieu de la page"));
-    ligne(QStringLiteral("--profils"),
-          texte("liste les profils de navigateur trouvés, chacun avec"));
+    ligne(QStringLiteral("--profils"), texte("liste les profils trouvés, chacun avec"));
     ligne(QString(), texte("son fichier de marque-pages"));
     ligne(QStringLiteral("--version"), texte("affiche la version"));
     ligne(QStringLiteral("-h, --help"), texte("affiche cette aide"));
