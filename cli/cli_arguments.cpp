@@ -1,5 +1,6 @@
 #include "cli/cli_arguments.h"
 
+#include "browser/profils_navigateurs.h"
 #include "page/page_generator.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
@@ -41,7 +42,8 @@ const OptionTaille optionsTaille[] = {
     {"taille-dossiers", &PageOptions::positionDossier, "taille des sous-titres"},
 };
 
-const char *const interrupteurs[] = {"sans-image", "page-demarrage", "signets", "h", "help"};
+const char *const interrupteurs[] = {"sans-image", "page-demarrage", "signets", "h",
+                                     "help",       "version",        "profils"};
 
 QString texte(const char *utf8)
 {
@@ -141,12 +143,14 @@ void verifierChemin(const QString &chemin, const QString &role)
 {
     if (chemin.contains(QLatin1Char('\\')))
         throw ErreurSaisie(
-            QString::fromUtf8("%1 « %2 » contient « \\ », que Signetor ne peut pas utiliser")
+            QString::fromUtf8(
+                "%1 «\u00a0%2\u00a0» contient «\u00a0\\\u00a0», que Signetor ne peut pas utiliser")
                 .arg(role, chemin));
     if (QFile::decodeName(QFile::encodeName(chemin)) != chemin)
-        throw ErreurSaisie(QString::fromUtf8("%1 « %2 » contient des caractères qui ne sont pas "
-                                             "de l'UTF-8 valide")
-                               .arg(role, chemin));
+        throw ErreurSaisie(
+            QString::fromUtf8("%1 «\u00a0%2\u00a0» contient des caractères qui ne sont pas "
+                              "de l'UTF-8 valide")
+                .arg(role, chemin));
 }
 
 QString dossierProgramme(const QString &dossierHote)
@@ -186,6 +190,8 @@ LecteurArguments::LecteurArguments()
     m_parser.addOption({QStringLiteral("sans-image"), QString()});
     m_parser.addOption({QStringLiteral("page-demarrage"), QString()});
     m_parser.addOption({QStringLiteral("signets"), QString()});
+    m_parser.addOption({QStringLiteral("version"), QString()});
+    m_parser.addOption({QStringLiteral("profils"), QString()});
     for (const OptionCouleur &option : optionsCouleur)
         m_parser.addOption({QString::fromLatin1(option.nom), QString(), QStringLiteral("#RRGGBB")});
     for (const OptionTaille &option : optionsTaille)
@@ -196,10 +202,11 @@ Demande LecteurArguments::lire(const QStringList &arguments)
 {
     analyser(arguments);
     Demande demande;
-    if (present("help")) {
-        demande.aide = true;
+    demande.aide = present("help");
+    demande.version = present("version");
+    demande.profils = present("profils");
+    if (demande.aide || demande.version || demande.profils)
         return demande;
-    }
     const QStringList positionnels = m_parser.positionalArguments();
     verifierCombinaisons(arguments, positionnels);
     lireCouleurs(demande.options);
@@ -224,7 +231,7 @@ QString LecteurArguments::messageAnalyse(const QStringList &arguments) const
 {
     const QStringList inconnues = m_parser.unknownOptionNames();
     if (!inconnues.isEmpty())
-        return QStringLiteral("option inconnue : %1").arg(avecTirets(inconnues.first()));
+        return QStringLiteral("option inconnue\u00a0: %1").arg(avecTirets(inconnues.first()));
     for (const QString &argument : arguments.mid(1)) {
         if (argument == QStringLiteral("--"))
             break;
@@ -279,26 +286,28 @@ void LecteurArguments::verifierCombinaisons(const QStringList &arguments,
 {
     if (positionnels.size() < 2) {
         if (const auto option = valeurPriseAuxChemins(arguments))
-            throw ErreurSaisie(texte("l'option %1 attend une valeur : « %2 » a été pris pour "
-                                     "elle, et il manque alors %3")
-                                   .arg(option->first, option->second,
-                                        positionnels.isEmpty() ? texte("le dossier des favoris")
-                                                               : texte("le fichier de la page")));
+            throw ErreurSaisie(
+                texte("l'option %1 attend une valeur\u00a0: «\u00a0%2\u00a0» a été pris pour "
+                      "elle, et il manque alors %3")
+                    .arg(option->first, option->second,
+                         positionnels.isEmpty() ? texte("le dossier des favoris")
+                                                : texte("le fichier de la page")));
     }
     if (positionnels.isEmpty())
         throw ErreurSaisie(texte("il manque le dossier des favoris et le fichier de la page"));
     if (positionnels.size() == 1)
         throw ErreurSaisie(
-            texte("il manque le fichier de la page (« - » pour la sortie standard)"));
+            texte("il manque le fichier de la page («\u00a0-\u00a0» pour la sortie standard)"));
     if (positionnels.size() > 2)
-        throw ErreurSaisie(texte("argument de trop : « %1 »").arg(positionnels.at(2)));
+        throw ErreurSaisie(
+            texte("argument de trop\u00a0: «\u00a0%1\u00a0»").arg(positionnels.at(2)));
     if (present("signets") && present("page-demarrage"))
         throw ErreurSaisie(texte("les options --signets et --page-demarrage s'excluent"));
     if (present("image") && present("sans-image"))
         throw ErreurSaisie(texte("les options --image et --sans-image s'excluent"));
     if (present("page-demarrage") && positionnels.at(1) == QStringLiteral("-"))
         throw ErreurSaisie(
-            texte("--page-demarrage demande un fichier : la sortie standard ne peut pas "
+            texte("--page-demarrage demande un fichier\u00a0: la sortie standard ne peut pas "
                   "devenir la page de démarrage"));
 }
 
@@ -309,8 +318,9 @@ void LecteurArguments::lireCouleurs(PageOptions &options) const
             continue;
         const std::optional<qint32> couleur = lireCouleur(valeur(option.nom));
         if (!couleur)
-            throw ErreurSaisie(texte("--%1 : « %2 » n'est pas une couleur de la forme #RRGGBB")
-                                   .arg(QString::fromLatin1(option.nom), valeur(option.nom)));
+            throw ErreurSaisie(
+                texte("--%1\u00a0: «\u00a0%2\u00a0» n'est pas une couleur de la forme #RRGGBB")
+                    .arg(QString::fromLatin1(option.nom), valeur(option.nom)));
         options.*option.membre = *couleur;
     }
 }
@@ -323,7 +333,7 @@ void LecteurArguments::lireTailles(PageOptions &options) const
         const std::optional<int> position = lirePosition(valeur(option.nom));
         if (!position)
             throw ErreurSaisie(
-                texte("--%1 : « %2 » n'est pas une taille de la liste (%3)")
+                texte("--%1\u00a0: «\u00a0%2\u00a0» n'est pas une taille de la liste (%3)")
                     .arg(QString::fromLatin1(option.nom), valeur(option.nom), listeTailles()));
         options.*option.membre = *position;
     }
@@ -342,7 +352,8 @@ void LecteurArguments::lireChemins(const QStringList &positionnels, Demande &dem
         verifierChemin(page, texte("le fichier de la page"));
     const QFileInfo source(cheminAbsolu(favoris));
     if (!source.exists())
-        throw ErreurSaisie(texte("le dossier des favoris « %1 » n'existe pas").arg(favoris));
+        throw ErreurSaisie(
+            texte("le dossier des favoris «\u00a0%1\u00a0» n'existe pas").arg(favoris));
     // A folder is a shortcut tree; a file is a bookmark file, read by lireSource.
     demande.cheminFavoris =
         source.isDir() ? dossierProgramme(favoris) : platform::toProgramPath(cheminAbsolu(favoris));
@@ -360,7 +371,8 @@ QString LecteurArguments::lireImage() const
     verifierChemin(hote, texte("l'image de fond"));
     const QFileInfo fichier(cheminAbsolu(hote));
     if (hote.isEmpty() || !fichier.isFile() || fichier.fileName().startsWith(QLatin1Char('.')))
-        throw ErreurSaisie(texte("l'image de fond « %1 » n'est pas un fichier existant").arg(hote));
+        throw ErreurSaisie(
+            texte("l'image de fond «\u00a0%1\u00a0» n'est pas un fichier existant").arg(hote));
     return platform::toProgramPath(fichier.filePath());
 }
 
@@ -382,25 +394,27 @@ Demande lireDemande(const QStringList &arguments)
 QString texteAide()
 {
     const PageOptions defauts;
-    QString aide =
-        texte("Usage : signetor-cli [options] DOSSIER_FAVORIS FICHIER_PAGE\n"
-              "        signetor-cli --signets SOURCE FICHIER\n"
-              "\n"
-              "Construit la page HTML des favoris rangés sous DOSSIER_FAVORIS et l'écrit dans\n"
-              "FICHIER_PAGE, octet pour octet comme « Enregistrer la page » de Signetor avec les\n"
-              "mêmes options. Avec « - » pour FICHIER_PAGE, la page va sur la sortie standard.\n"
-              "DOSSIER_FAVORIS peut aussi être un fichier de marque-pages : un bookmarks.html,\n"
-              "le places.sqlite de Firefox ou le fichier Bookmarks de Chromium.\n"
-              "Avec --signets, écrit à la place les liens de SOURCE (dossier ou fichier de\n"
-              "favoris) dans FICHIER, un fichier de signets au format Netscape (UTF-8) que les\n"
-              "navigateurs importent ; « - » l'écrit sur la sortie standard.\n"
-              "\n"
-              "Options :\n");
+    QString aide = texte(
+        "Usage\u00a0: signetor-cli [options] SOURCE FICHIER_PAGE\n"
+        "        signetor-cli --signets SOURCE FICHIER\n"
+        "        signetor-cli --profils | --version | --help\n"
+        "\n"
+        "Construit la page HTML des favoris de SOURCE et l'écrit dans FICHIER_PAGE, octet\n"
+        "pour octet comme «\u00a0Enregistrer la page\u00a0» de Signetor avec les mêmes options.\n"
+        "Avec «\u00a0-\u00a0» pour FICHIER_PAGE, la page va sur la sortie standard.\n"
+        "SOURCE est un dossier de raccourcis Internet (.URL) ou un fichier de\n"
+        "marque-pages\u00a0: un bookmarks.html, le places.sqlite de Firefox ou le fichier\n"
+        "Bookmarks de Chromium (--profils donne ceux des profils trouvés).\n"
+        "Avec --signets, écrit à la place les liens de SOURCE dans FICHIER, un fichier de\n"
+        "signets au format Netscape (UTF-8) que les navigateurs importent\u00a0; «\u00a0-\u00a0»\n"
+        "l'écrit sur la sortie standard.\n"
+        "\n"
+        "Options\u00a0:\n");
     const auto ligne = [&aide](const QString &option, const QString &role) {
         aide += QStringLiteral("  %1 %2\n").arg(option, -30).arg(role);
     };
     ligne(QStringLiteral("--titre TEXTE"),
-          texte("titre de la page (par défaut « %1 »)").arg(defauts.titre));
+          texte("titre de la page (par défaut «\u00a0%1\u00a0»)").arg(defauts.titre));
     ligne(QStringLiteral("--image CHEMIN"),
           texte("image de fond (par défaut defbg.gif près du programme, s'il existe)"));
     ligne(QStringLiteral("--sans-image"), texte("pas d'image de fond"));
@@ -413,14 +427,39 @@ QString texteAide()
               texte("%1 en points (par défaut %2)")
                   .arg(texte(option.role))
                   .arg(taillesPoints[defauts.*option.membre]));
-    ligne(QString(), texte("tailles possibles : %1").arg(listeTailles()));
+    ligne(QString(), texte("tailles possibles\u00a0: %1").arg(listeTailles()));
     ligne(QStringLiteral("--page-demarrage"),
-          texte("fait aussi de FICHIER_PAGE la page de démarrage du navigateur"));
+          texte("fait aussi de FICHIER_PAGE la page de démarrage"));
+    ligne(QString(), texte("de chaque profil de Firefox et de Chromium"));
     ligne(QStringLiteral("--signets"),
           texte("écrit les liens en fichier de signets au lieu de la page"));
+    ligne(QStringLiteral("--profils"), texte("liste les profils trouvés, chacun avec"));
+    ligne(QString(), texte("son fichier de marque-pages"));
+    ligne(QStringLiteral("--version"), texte("affiche la version"));
     ligne(QStringLiteral("-h, --help"), texte("affiche cette aide"));
-    aide += texte("\nCodes de sortie : 0 réussite, 1 erreur d'exécution (fichier, numéro et "
+    aide += texte("\nCodes de sortie\u00a0: 0 réussite, 1 erreur d'exécution (fichier, numéro et "
                   "description\nsur la sortie d'erreur), 2 ligne de commande incorrecte ou fichier "
                   "de favoris\nillisible (rien n'est écrit).\n");
     return aide;
+}
+
+QString texteVersion()
+{
+    return QStringLiteral("signetor-cli " SIGNETOR_VERSION "\n");
+}
+
+QString texteProfils()
+{
+    QString liste;
+    for (const ProfilNavigateur &profil : profilsFirefox() + profilsChromium()) {
+        const QString fichier = QDir(profil.dossier)
+                                    .filePath(profil.famille == FamilleNavigateur::Firefox
+                                                  ? QStringLiteral("places.sqlite")
+                                                  : QStringLiteral("Bookmarks"));
+        liste += QStringList{profil.navigateur, profil.nom,
+                             QFileInfo(fichier).isFile() ? fichier : QStringLiteral("(aucun)")}
+                     .join(QLatin1Char('\t')) +
+                 QLatin1Char('\n');
+    }
+    return liste;
 }

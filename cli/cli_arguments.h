@@ -8,6 +8,8 @@
 // What one run of signetor-cli is asked to do, once its command line has been checked.
 struct Demande {
     bool aide = false;
+    bool version = false;
+    bool profils = false;  // list the browser profiles found and their bookmark files
     QString cheminFavoris; // program form: a folder ending with "\", or a bookmark file
     QString fichierPage;   // program form; empty when the page goes to standard output
     bool pageDemarrage = false;
@@ -37,3 +39,10 @@ QStringList argumentsLigne(int argc, const char *const *argv);
 
 // The French help text printed by -h and --help.
 QString texteAide();
+
+// "signetor-cli 1.0.0", printed by --version.
+QString texteVersion();
+
+// One line per browser profile found: browser, profile name and bookmark file (or "(aucun)"
+// while the profile has none yet), separated by tabs. Printed by --profils.
+QString texteProfils();

@@ -40,8 +40,8 @@ void ecrireSortieStandard(const QByteArray &octets)
 // nothing written.
 int refuser(const QString &message)
 {
-    ecrire(stderr, QStringLiteral("signetor-cli : %1\n").arg(message) +
-                       QString::fromUtf8("Pour l'aide : signetor-cli --help\n"));
+    ecrire(stderr, QStringLiteral("signetor-cli\u00a0: %1\n").arg(message) +
+                       QString::fromUtf8("Pour l'aide\u00a0: signetor-cli --help\n"));
     return 2;
 }
 
@@ -72,13 +72,16 @@ void produirePage(const Demande &demande)
     if (!demande.pageDemarrage)
         return;
     for (const ProfilNavigateur &profil : Ecrire_Page_Demarrage(demande.fichierPage))
-        ecrire(stderr, QStringLiteral("signetor-cli : avertissement : la page de démarrage n'a pas "
-                                      "pu être inscrite dans le profil « %1 » de %2.\n")
-                           .arg(profil.nom, profil.navigateur));
+        ecrire(stderr,
+               QStringLiteral("signetor-cli\u00a0: avertissement\u00a0: la page de démarrage "
+                              "n'a pas pu être inscrite dans le profil «\u00a0%1\u00a0» de "
+                              "%2.\n")
+                   .arg(profil.nom, profil.navigateur));
     for (const QString &liste : listesProfilsIllisibles())
-        ecrire(stderr, QStringLiteral("signetor-cli : avertissement : la liste de profils « %1 » "
-                                      "n'a pas pu être lue : les profils qu'elle nomme n'ont pas "
-                                      "reçu la page de démarrage.\n")
+        ecrire(stderr, QStringLiteral("signetor-cli\u00a0: avertissement\u00a0: la liste de "
+                                      "profils «\u00a0%1\u00a0» n'a pas pu être lue\u00a0: les "
+                                      "profils qu'elle nomme n'ont pas reçu la page de "
+                                      "démarrage.\n")
                            .arg(liste));
 }
 
@@ -99,7 +102,7 @@ QString messageExecution(const Demande &demande, const platform::RuntimeError &e
     const QString fichier = demande.fichierPage.isEmpty()
                                 ? QString::fromUtf8("sortie standard")
                                 : platform::toHostPath(demande.fichierPage).value_or(QString());
-    return QString::fromUtf8("signetor-cli : %1 : Erreur d'exécution '%2' : %3\n")
+    return QString::fromUtf8("signetor-cli\u00a0: %1\u00a0: Erreur d'exécution '%2'\u00a0: %3\n")
         .arg(fichier)
         .arg(erreur.number())
         .arg(erreur.description());
@@ -113,13 +116,21 @@ int executer(const QStringList &arguments)
     } catch (const ErreurSaisie &erreur) {
         return refuser(erreur.message());
     }
-    if (demande.aide) {
-        ecrire(stdout, texteAide());
+    if (demande.aide || demande.version) {
+        ecrire(stdout, demande.aide ? texteAide() : texteVersion());
+        return 0;
+    }
+    if (demande.profils) {
+        const QString profils = texteProfils();
+        ecrire(profils.isEmpty() ? stderr : stdout,
+               profils.isEmpty() ? QString::fromUtf8("signetor-cli\u00a0: aucun profil de Firefox "
+                                                     "ou de Chromium trouvé\n")
+                                 : profils);
         return 0;
     }
     if (ecraseLaSource(demande))
-        return refuser(QStringLiteral("le fichier « %1 » est la source elle-même : il ne sera pas "
-                                      "remplacé")
+        return refuser(QStringLiteral("le fichier «\u00a0%1\u00a0» est la source elle-même\u00a0: il "
+                                      "ne sera pas remplacé")
                            .arg(platform::toHostPath(demande.fichierPage).value_or(QString())));
     try {
         demande.signets ? produireSignets(demande) : produirePage(demande);

@@ -7,7 +7,8 @@
 
 QCollator sortCollator()
 {
-    QLocale locale;
+    // The session's own order, whatever default locale a front has chosen for its texts.
+    QLocale locale = QLocale::system();
     if (locale.language() == QLocale::C)
         locale = QLocale(QLocale::English, QLocale::UnitedStates);
     QCollator collator(locale);

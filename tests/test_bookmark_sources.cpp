@@ -309,7 +309,7 @@ void TestBookmarkSources::unreadableFiles()
         QFAIL("no error");
     } catch (const ErreurSource &erreur) {
         QVERIFY2(erreur.message().contains(
-                     QStringLiteral("« %1 » ").arg(platform::toProgramPath(fichier))) &&
+                     QStringLiteral("«\u00a0%1\u00a0» ").arg(platform::toProgramPath(fichier))) &&
                      erreur.message().contains(message),
                  qPrintable(erreur.message()));
     }

@@ -121,11 +121,12 @@ private Q_SLOTS:
         QFETCH(int, number);
         const platform::RuntimeError error(number);
         if (via == cli) {
-            QCOMPARE(cliErrors(point, errnoValue),
-                     QStringLiteral("signetor-cli : %1 : Erreur d'exécution '%2' : %3")
-                         .arg(pageFor(point))
-                         .arg(number)
-                         .arg(error.description()));
+            QCOMPARE(
+                cliErrors(point, errnoValue),
+                QStringLiteral("signetor-cli\u00a0: %1\u00a0: Erreur d'exécution '%2'\u00a0: %3")
+                    .arg(pageFor(point))
+                    .arg(number)
+                    .arg(error.description()));
         } else {
             QCOMPARE(windowMessage(via, point, errnoValue), error.message());
         }

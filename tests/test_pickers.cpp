@@ -122,7 +122,7 @@ void TestPickers::bookmarkFiles()
     form.Cmd_Shell_IE_Click();
     QCOMPARE(f.boxes.size(), 1);
     QCOMPARE(f.boxes[0].title, QStringLiteral("Signetor"));
-    QVERIFY(f.boxes[0].prompt.contains(QStringLiteral("« %1 »").arg(json)));
+    QVERIFY(f.boxes[0].prompt.contains(QStringLiteral("«\u00a0%1\u00a0»").arg(json)));
     QVERIFY(!QFile::exists(f.previewHost()) && f.shells.size() == 1 && f.endings.isEmpty());
 }
 

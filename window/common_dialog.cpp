@@ -2,6 +2,7 @@
 
 #include "page/page_options.h"
 #include "platform/paths.h"
+#include "window/traduction_qt.h"
 
 #include <QColorDialog>
 #include <QDir>
@@ -48,6 +49,7 @@ QString bothCases(const QString &patterns)
 DialogAnswer showFileDialog(DialogKind kind, const CommonDialog &properties)
 {
     QFileDialog dialog(properties.owner());
+    colonnesEnFrancais(dialog);
     configureFileDialog(dialog, kind, properties);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return DialogAnswer::cancel();

@@ -89,6 +89,7 @@ void Info::buildControls()
     }
     Lbl_email = makeLabel(Frame1, QStringLiteral("Lbl_email"));
     Lbl_Web = makeLabel(Frame1, QStringLiteral("Lbl_Web"));
+    Lbl_Version = makeLabel(this, QStringLiteral("Lbl_Version"));
 }
 
 void Info::setTexts()
@@ -102,6 +103,7 @@ void Info::setTexts()
     Label1[4]->setText(QString::fromUtf8("Ce programme est distribué gratuitement."));
     Lbl_email->setText(QStringLiteral("signetor@example.org"));
     Lbl_Web->setText(QStringLiteral("https://signetor.example.org/"));
+    Lbl_Version->setText(QStringLiteral("Version " SIGNETOR_VERSION));
 }
 
 void Info::applyLooks()
@@ -135,6 +137,7 @@ void Info::placeControls()
     place(Label1[2], 680, 1680, 975, 255);
     place(Lbl_Web, 1605, 1680, 2535, 255);
     place(Label1[4], 240, 2160, 4215, 255);
+    place(Lbl_Version, 285, 3060, 1875, 255);
 }
 
 // The layout was drawn for a narrow 8 pt font. Where the desktop's font is wider, the

@@ -41,4 +41,5 @@ private:
     std::array<QLabel *, 5> Label1{};
     QLabel *Lbl_email = nullptr;
     QLabel *Lbl_Web = nullptr;
+    QLabel *Lbl_Version = nullptr; // left of the buttons, where the layout has nothing
 };
