@@ -129,9 +129,10 @@ int executer(const QStringList &arguments)
         return 0;
     }
     if (ecraseLaSource(demande))
-        return refuser(QStringLiteral("le fichier «\u00a0%1\u00a0» est la source elle-même\u00a0: il "
-                                      "ne sera pas remplacé")
-                           .arg(platform::toHostPath(demande.fichierPage).value_or(QString())));
+        return refuser(
+            QStringLiteral("le fichier «\u00a0%1\u00a0» est la source elle-même\u00a0: il "
+                           "ne sera pas remplacé")
+                .arg(platform::toHostPath(demande.fichierPage).value_or(QString())));
     try {
         demande.signets ? produireSignets(demande) : produirePage(demande);
         // A file rewritten in place was finished before the signal that came during it.
