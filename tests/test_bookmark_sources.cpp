@@ -229,7 +229,7 @@ void TestBookmarkSources::chromium()
     support::writeFile(hote(QStringLiteral("favoris.html")), fichierChromium);
     QCOMPARE(lire(QStringLiteral("favoris.html"), TypeSource::Chromium),
              QStringList({QStringLiteral("Autres favoris|O|http://o.example/"),
-                          QStringLiteral("Barre de favoris|Ex/a <i>|http://e.example/"),
+                          QStringLiteral("Barre de favoris|Ex\\a <i>|http://e.example/"),
                           QStringLiteral("Barre de favoris\\Sous|http://sans-nom.example/|"
                                          "http://sans-nom.example/"),
                           QStringLiteral("Favoris sur mobile|M|http://m.example/")}));
