@@ -48,6 +48,15 @@ QByteArray charsetDeclare(QByteArrayView debut)
     return {};
 }
 
+// Whether a link's address starts with a scheme: browsers import no relative one.
+bool adresseAbsolue(const QString &url)
+{
+    qsizetype i = 0;
+    while (i < url.size() && (url[i].isLetterOrNumber() || QStringView(u"+-.").contains(url[i])))
+        ++i;
+    return i > 0 && i < url.size() && url[i] == u':' && url[0].isLetter() && url[0].unicode() < 128;
+}
+
 // How the file's bytes become text: a decoder, or Windows-1252 when there is none.
 struct Codage {
     std::optional<QStringDecoder> decodeur;
@@ -100,7 +109,7 @@ public:
             m_structure = true;
             m_href = decoderReferences(href, true).trimmed();
             m_date = date.trimmed().toLongLong();
-            if (!m_href.isEmpty())
+            if (adresseAbsolue(m_href))
                 m_collecte = Collecte::Lien;
             break;
         }

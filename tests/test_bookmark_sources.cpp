@@ -7,6 +7,7 @@
 #include "platform/paths.h"
 #include "test_support.h"
 
+#include <QDir>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -151,6 +152,8 @@ private Q_SLOTS:
     void unreadableFiles_data();
     void unreadableFiles();
     void parserBounds();
+    void corpus_data();
+    void corpus();
 };
 
 // Folders from H3 titles down, links outside any folder at the root; separators, place:
@@ -344,6 +347,34 @@ void TestBookmarkSources::parserBounds()
     QCOMPARE(support::rows(lireNetscape(programme(QStringLiteral("enorme.html")), &incomplet)),
              QStringList(QStringLiteral("|a|http://a/")));
     QVERIFY(!incomplet);
+}
+
+void TestBookmarkSources::corpus_data()
+{
+    QTest::addColumn<QString>("fichier");
+    const QDir dossier(QStringLiteral(SIGNETOR_DATA "/netscape"));
+    for (const QString &nom : dossier.entryList({QStringLiteral("*.html")}))
+        QTest::newRow(qPrintable(nom)) << dossier.filePath(nom);
+}
+
+// Each file of tests/data/netscape gives the rows that Firefox made of it (its .rows file,
+// written by tools/firefox-import-rows.py), the untitled folder under its French name; only a
+// file cut short says so.
+void TestBookmarkSources::corpus()
+{
+    QFETCH(QString, fichier);
+    QFile f(fichier.chopped(5) + QStringLiteral(".rows"));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QStringList attendu = QString::fromUtf8(f.readAll())
+                              .replace(QStringLiteral("(no title)"), QStringLiteral("(sans titre)"))
+                              .split(u'\n', Qt::SkipEmptyParts);
+    const Source source = lireSource(platform::toProgramPath(fichier));
+    QCOMPARE(int(source.type), int(TypeSource::Netscape));
+    QStringList lues = support::rows(source.liens);
+    lues.sort();
+    attendu.sort();
+    QCOMPARE(lues, attendu);
+    QCOMPARE(source.incomplet, fichier.contains(QStringLiteral("truncated")));
 }
 
 QTEST_GUILESS_MAIN(TestBookmarkSources)
