@@ -10,8 +10,10 @@ Firefox shows for it, and a bookmark without a title is named by its URL; the to
 keeps the name the file gives it. place: queries and separators give no row.
 Usage: tools/firefox-import-rows.py FILE.html...
 """
+import html
 import importlib.util
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -72,7 +74,13 @@ def main():
             marionette.command("WebDriver:NewSession", {"capabilities": {}})
             marionette.command("Marionette:SetContext", {"value": "chrome"})
             for path in sys.argv[1:]:
-                result = marionette.chrome_script(SCRIPT, os.path.abspath(path), "TOOLBAR")
+                with open(path, "rb") as f:
+                    text = f.read().decode("utf-8", "replace")
+                toolbar = re.search(r"<H3[^>]*PERSONAL_TOOLBAR_FOLDER[^>]*>(.*?)</H3>", text,
+                                    re.I | re.S)
+                toolbar = html.unescape(toolbar.group(1)).strip() if toolbar else "TOOLBAR"
+                result = marionette.chrome_script(SCRIPT, os.path.abspath(path),
+                                                  toolbar.replace("\\", "/"))
                 rows = sorted(result["rows"], key=lambda r: (r[0].lower(), r[1].lower(), r[2]))
                 with open(os.path.splitext(path)[0] + ".rows", "w", encoding="utf-8") as out:
                     for row in rows:
