@@ -319,11 +319,16 @@ template <typename Lire> void lireParBlocs(const QString &fichier, Lire lire)
 
 } // namespace
 
-TableLiens analyserNetscape(QByteArrayView octets, const QString &fichier, bool *incomplet)
+TableLiens analyserNetscape(QByteArrayView octets, const QString &fichier, bool *incomplet,
+                            qsizetype taillePieces)
 {
+    const qsizetype piece = taillePieces > 0 ? taillePieces : std::max<qsizetype>(octets.size(), 1);
     for (const bool windows1252 : {false, true}) {
         LecteurNetscape lecteur(fichier, windows1252);
-        if (lecteur.ajouter(octets) && lecteur.terminer())
+        bool suite = true;
+        for (qsizetype i = 0; suite && i < octets.size(); i += piece)
+            suite = lecteur.ajouter(octets.sliced(i, std::min(piece, octets.size() - i)));
+        if (suite && lecteur.terminer())
             return lecteur.liens(incomplet);
     }
     Q_UNREACHABLE();

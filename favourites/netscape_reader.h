@@ -13,6 +13,7 @@
 // of a bookmark file, or nests folders deeper than profondeurMaxSignets.
 TableLiens lireNetscape(const QString &fichier, bool *incomplet = nullptr);
 
-// The same from the file's bytes; fichier only names the file in messages.
+// The same from the file's bytes, handed to the reader in pieces of taillePieces bytes (all at
+// once when 0); fichier only names the file in messages.
 TableLiens analyserNetscape(QByteArrayView octets, const QString &fichier,
-                            bool *incomplet = nullptr);
+                            bool *incomplet = nullptr, qsizetype taillePieces = 0);
