@@ -106,7 +106,6 @@ public:
         case BaliseHtml::A: {
             finirTexte();
             m_titreEnAttente.reset();
-            m_structure = true;
             m_href = decoderReferences(href, true).trimmed();
             m_date = date.trimmed().toLongLong();
             if (adresseAbsolue(m_href))
@@ -115,7 +114,6 @@ public:
         }
         case BaliseHtml::H3:
             finirTexte();
-            m_structure = true;
             m_collecte = Collecte::Titre;
             break;
         case BaliseHtml::Dt:
@@ -125,7 +123,7 @@ public:
             break;
         case BaliseHtml::Dl:
             finirTexte();
-            m_structure = true;
+            m_liste = true;
             if (int(m_dossiers.size()) > profondeurMaxSignets)
                 throw ErreurSource::tropComplexe(m_fichier);
             if (m_titreEnAttente) {
@@ -193,11 +191,15 @@ public:
 
     bool texteVoulu() const override { return m_collecte != Collecte::Rien; }
 
-    // The rows; whether lists were left open; throws when nothing of a bookmark file was seen.
+    // A bookmark file's doctype starts the text.
+    void doctype() { m_doctype = true; }
+
+    // The rows; whether lists were left open. Throws when nothing of a bookmark file was seen:
+    // every entry is a DT, and an empty bookmark file is a doctype and an empty list.
     TableLiens terminer(bool &listesOuvertes)
     {
         finirTexte();
-        if (!m_structure)
+        if (!m_structure && !(m_liste && m_doctype))
             throw ErreurSource::inconnu(m_fichier);
         listesOuvertes = m_dossiers.size() > 1;
         return std::move(m_liens);
@@ -226,7 +228,9 @@ private:
     QString m_texte;
     QString m_href;
     qint64 m_date = 0;
-    bool m_structure = false;
+    bool m_structure = false; // a DT was seen
+    bool m_liste = false;
+    bool m_doctype = false;
 };
 
 // Takes the file's bytes as they come and hands their text to the tokenizer.
@@ -275,6 +279,10 @@ private:
     bool commencer()
     {
         m_codage = codagePour(m_debut, m_windows1252);
+        if (m_debut.first(std::min(m_debut.size(), debutCharset))
+                .toLower()
+                .contains("<!doctype netscape-bookmark-file"))
+            m_signets.doctype();
         const QByteArray debut = std::move(m_debut);
         return decoder(debut);
     }

@@ -288,6 +288,9 @@ void TestBookmarkSources::unreadableFiles_data()
     QTest::newRow("empty file") << QByteArray() << inconnu;
     QTest::newRow("Netscape doctype, nothing of a bookmark file")
         << QByteArray("<!DOCTYPE NETSCAPE-Bookmark-file-1><TITLE>T</TITLE><H1>T</H1>") << inconnu;
+    QTest::newRow("web page with a list and links")
+        << QByteArray("<!DOCTYPE html><html><body><dl><dd><a href=\"http://a/\">a</a></dl>")
+        << inconnu;
     QTest::newRow("other text") << QByteArray("[InternetShortcut]\r\nURL=http://x/\r\n") << inconnu;
     // Bigger than any bookmark file: refused before it is read (the file is sparse).
     QTest::newRow("huge") << QByteArray("<!DOCTYPE NETSCAPE-Bookmark-file-1>")
