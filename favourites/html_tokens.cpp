@@ -35,15 +35,24 @@ constexpr qsizetype longueurMaxDate = 32;
 
 BaliseHtml baliseNommee(const QString &nom)
 {
-    static const QHash<QString, BaliseHtml> balises{
-        {QStringLiteral("a"), BaliseHtml::A},   {QStringLiteral("dl"), BaliseHtml::Dl},
-        {QStringLiteral("dt"), BaliseHtml::Dt}, {QStringLiteral("dd"), BaliseHtml::Dd},
-        {QStringLiteral("hr"), BaliseHtml::Hr}, {QStringLiteral("h1"), BaliseHtml::H1},
-        {QStringLiteral("h2"), BaliseHtml::H2}, {QStringLiteral("h3"), BaliseHtml::H3},
-        {QStringLiteral("h4"), BaliseHtml::H4}, {QStringLiteral("h5"), BaliseHtml::H5},
-        {QStringLiteral("h6"), BaliseHtml::H6}, {QStringLiteral("meta"), BaliseHtml::Meta},
-    };
-    return balises.value(nom, BaliseHtml::Autre);
+    if (nom.size() == 1)
+        return nom[0] == u'a' ? BaliseHtml::A : BaliseHtml::Autre;
+    if (nom.size() == 4)
+        return nom == u"meta" ? BaliseHtml::Meta : BaliseHtml::Autre;
+    if (nom.size() != 2)
+        return BaliseHtml::Autre;
+    const char16_t premier = nom[0].unicode(), second = nom[1].unicode();
+    if (premier == u'd' && second == u'l')
+        return BaliseHtml::Dl;
+    if (premier == u'd' && second == u't')
+        return BaliseHtml::Dt;
+    if (premier == u'd' && second == u'd')
+        return BaliseHtml::Dd;
+    if (premier == u'h' && second == u'r')
+        return BaliseHtml::Hr;
+    if (premier == u'h' && second >= u'1' && second <= u'6')
+        return BaliseHtml(int(BaliseHtml::H1) + (second - u'1'));
+    return BaliseHtml::Autre;
 }
 
 // Elements whose content is text up to their own end tag, never markup.
