@@ -52,9 +52,13 @@ QByteArray charsetDeclare(QByteArrayView debut)
 bool adresseAbsolue(const QString &url)
 {
     qsizetype i = 0;
-    while (i < url.size() && (url[i].isLetterOrNumber() || QStringView(u"+-.").contains(url[i])))
+    const auto lettre = [](QChar c) {
+        return (c.unicode() | 0x20) >= u'a' && (c.unicode() | 0x20) <= u'z';
+    };
+    while (i < url.size() &&
+           (lettre(url[i]) || url[i].isDigit() || QStringView(u"+-.").contains(url[i])))
         ++i;
-    return i > 0 && i < url.size() && url[i] == u':' && url[0].isLetter() && url[0].unicode() < 128;
+    return i > 0 && i < url.size() && url[i] == u':' && lettre(url[0]);
 }
 
 // How the file's bytes become text: a decoder, or Windows-1252 when there is none.
@@ -72,7 +76,8 @@ Codage codagePour(QByteArrayView debut, bool windows1252)
     if (debut.startsWith("\xFE\xFF"))
         return {QStringDecoder(QStringDecoder::Utf16BE)};
     QByteArray nom = charsetDeclare(debut);
-    // A file whose bytes are read at all is not UTF-16; Latin-1 and ASCII mean Windows-1252.
+    // A UTF-16 declaration that could be read as ASCII is wrong: the text is UTF-8, as browsers
+    // take it. Latin-1 and ASCII mean Windows-1252.
     if (nom.startsWith("utf-16"))
         nom = "utf-8";
     static const QByteArrayView windows[] = {"windows-1252", "cp1252",    "x-cp1252",

@@ -171,7 +171,7 @@ void TestBookmarkSources::netscape()
                           QStringLiteral("Outils/Web\\Sous|Profond|http://profond.example/")}));
     QCOMPARE(lireSource(programme(QStringLiteral("Bookmarks"))).liens.at(1).date, 1700000000);
 
-    // A large file is parsed in pieces: folders open across a cut keep their rows.
+    // A large file is read in blocks: folders open across a block's end keep their rows.
     QByteArray grand = "<DL><p><DT><H3>Grand</H3><DL><p><DT><H3>Sous</H3><DL><p>\n";
     for (int i = 0; i < 40000; ++i)
         grand +=
