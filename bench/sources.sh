@@ -28,6 +28,22 @@ reader=$(realpath "$build/bench/read_source")
 measure="$(realpath "$build")/measure"
 g++ -O2 -std=c++17 bench/measure.cpp -o "$measure"
 mkdir -p "$work"
+# The bookmarks.html baseline: Python's own HTML parser, counting the A elements.
+cat >"$work/count_links.py" <<'PY'
+import sys
+from html.parser import HTMLParser
+class Links(HTMLParser):
+    count = 0
+    def handle_starttag(self, tag, attrs):
+        if tag == "a":
+            self.count += 1
+parser = Links()
+with open(sys.argv[1], encoding="utf-8", errors="replace") as f:
+    for block in iter(lambda: f.read(1 << 16), ""):
+        parser.feed(block)
+parser.close()
+print(parser.count)
+PY
 
 files="$work/bookmarks-$bookmarks"
 if [ "$(cat "$files.params" 2>/dev/null)" != "$bookmarks $folders" ]; then
@@ -67,9 +83,13 @@ for kind in places.sqlite Bookmarks bookmarks.html; do
     : >"$work/export.txt"
     : >"$work/sqlite3.txt"
     : >"$work/reader.txt"
+    : >"$work/python.txt"
     for ((r = 1; r <= runs; r++)); do
         if [ "$kind" = places.sqlite ]; then
             measure sqlite3 -readonly "$source" "$join" >>"$work/sqlite3.txt"
+        fi
+        if [ "$kind" = bookmarks.html ]; then
+            measure python3 "$work/count_links.py" "$source" >>"$work/python.txt"
         fi
         measure "$reader" "$source" >>"$work/reader.txt"
         measure "$cli" "$source" "$work/page.html" >>"$work/page.txt"
@@ -77,6 +97,9 @@ for kind in places.sqlite Bookmarks bookmarks.html; do
     done
     if [ "$kind" = places.sqlite ]; then
         report "sqlite3 join" "$work/sqlite3.txt"
+    fi
+    if [ "$kind" = bookmarks.html ]; then
+        report "python html.parser" "$work/python.txt"
     fi
     report "reader alone" "$work/reader.txt"
     report "signetor-cli (page)" "$work/page.txt"
@@ -87,6 +110,14 @@ for kind in places.sqlite Bookmarks bookmarks.html; do
         printf '  ratio to sqlite3, elapsed (processor): reading %.2f (%.2f), target <= 2;\n' \
             "$(ratio "$work/reader.txt" 1)" "$(ratio "$work/reader.txt" 4)"
         printf '    whole run: page %.2f (%.2f), --signets %.2f (%.2f)\n' \
+            "$(ratio "$work/page.txt" 1)" "$(ratio "$work/page.txt" 4)" \
+            "$(ratio "$work/export.txt" 1)" "$(ratio "$work/export.txt" 4)"
+    fi
+    if [ "$kind" = bookmarks.html ]; then
+        ratio() { paste -d' ' "$1" "$work/python.txt" | awk -v f="$2" '{ print $f / $(f + 4) }' | median; }
+        printf '  ratio to python html.parser, elapsed (processor): reading %.2f (%.2f);\n' \
+            "$(ratio "$work/reader.txt" 1)" "$(ratio "$work/reader.txt" 4)"
+        printf '    whole run: page %.2f (%.2f), --signets %.2f (%.2f); target <= 0.2\n' \
             "$(ratio "$work/page.txt" 1)" "$(ratio "$work/page.txt" 4)" \
             "$(ratio "$work/export.txt" 1)" "$(ratio "$work/export.txt" 4)"
     fi

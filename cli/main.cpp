@@ -45,6 +45,11 @@ int refuser(const QString &message)
     return 2;
 }
 
+void avertir(const QString &message)
+{
+    ecrire(stderr, QStringLiteral("signetor-cli\u00a0: avertissement\u00a0: %1\n").arg(message));
+}
+
 // The links of the favourites, written as a bookmark file.
 void produireSignets(const Demande &demande)
 {
@@ -110,6 +115,7 @@ QString messageExecution(const Demande &demande, const platform::RuntimeError &e
 
 int executer(const QStringList &arguments)
 {
+    definirAvertissementSource(avertir);
     Demande demande;
     try {
         demande = lireDemande(arguments);

@@ -30,7 +30,7 @@ if(SIGNETOR_DPKG_SHLIBDEPS)
     set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n")
 else()
     set(CPACK_DEBIAN_PACKAGE_DEPENDS
-        "libc6, libstdc++6, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libsqlite3-0, libgumbo1, qt6-qpa-plugins, qt6-translations-l10n")
+        "libc6, libstdc++6, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libsqlite3-0, qt6-qpa-plugins, qt6-translations-l10n")
 endif()
 
 set(CPACK_SOURCE_GENERATOR TGZ)

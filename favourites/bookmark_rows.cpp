@@ -8,6 +8,8 @@
 
 QString titreDossier(const QString &titre)
 {
+    if (titre.isEmpty())
+        return QStringLiteral("(sans titre)");
     QString t = titre;
     t.replace(QLatin1Char('\\'), QLatin1Char('/'));
     return t;
@@ -24,7 +26,7 @@ void ajouterSignet(TableLiens &liens, const QString &dossier, const QString &tit
 {
     if (url.isEmpty() || url.startsWith(QLatin1String("place:"), Qt::CaseInsensitive))
         return;
-    Lien lien{dossier, titre.isEmpty() ? url : titreDossier(titre), url};
+    Lien lien{dossier, titre.isEmpty() ? url : titre, url};
     lien.date = date;
     liens.append(std::move(lien));
 }

@@ -15,14 +15,15 @@ class ByteReader;
 // What the three bookmark readers share: how a bookmark becomes a row, and how a whole file
 // is read in bounded memory.
 
-// A folder or bookmark title as one step of the folder column: a "\" would make a folder
-// that does not exist, so it becomes "/".
+// A folder title as one step of the folder column: a "\" would make a folder that does not
+// exist, so it becomes "/". A folder without a title is named as Firefox shows it.
 QString titreDossier(const QString &titre);
 
 // "parent\titre", or titre alone at the top.
 QString dossierEnfant(const QString &parent, const QString &titre);
 
-// Adds the row of one bookmark: named by its title, or by its URL when it has none. A
+// Adds the row of one bookmark: named by its title, a "\" kept, or by its URL when it has
+// none. A
 // bookmark without a URL and a "place:" query give no row.
 void ajouterSignet(TableLiens &liens, const QString &dossier, const QString &titre,
                    const QString &url, qint64 date);

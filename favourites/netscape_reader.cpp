@@ -1,343 +1,320 @@
 #include "favourites/netscape_reader.h"
 
 #include "favourites/bookmark_rows.h"
+#include "favourites/html_tokens.h"
 #include "favourites/source_error.h"
 #include "platform/file_system.h"
 #include "platform/windows1252.h"
 
-#include <QElapsedTimer>
-#include <QHash>
 #include <QStringDecoder>
 
-#include <gumbo.h>
-
-#include <algorithm>
-#include <csetjmp>
-#include <cstddef>
-#include <cstdlib>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace
 {
 
-// Every block that the parser allocates, so that a parse given up half-way (by jumping out
-// of the allocator) frees all it had, and a finished tree is freed without the parser's own
-// recursive destruction, which a deep tree would overflow.
-struct Arene {
-    struct Bloc {
-        Bloc *precedent;
-        Bloc *suivant;
-        std::size_t taille;
-        std::max_align_t alignement[1];
-    };
-    Bloc tete{&tete, &tete, 0, {}};
-    qint64 octets = 0;
-    qint64 maxOctets = 0;
-    qint64 maxNanosecondes = 0;
-    QElapsedTimer chrono;
-    std::jmp_buf sortie;
+// A folder column longer than this is refused: no browser makes one, and each open folder
+// keeps its own.
+constexpr qsizetype longueurMaxDossier = 1 << 14;
 
-    ~Arene()
-    {
-        for (Bloc *b = tete.suivant; b != &tete;) {
-            Bloc *suivant = b->suivant;
-            std::free(b);
-            b = suivant;
-        }
+// How much of the file's start is looked at for a byte order mark or a declared charset.
+constexpr qsizetype debutCharset = 1 << 16;
+
+// The character set that a META tag declares in the file's first bytes, in lower case; empty
+// when none does.
+QByteArray charsetDeclare(QByteArrayView debut)
+{
+    const QByteArray t = debut.first(std::min(debut.size(), debutCharset)).toByteArray().toLower();
+    for (qsizetype m = t.indexOf("<meta"); m >= 0; m = t.indexOf("<meta", m + 5)) {
+        const qsizetype fin = t.indexOf('>', m);
+        const QByteArray balise = t.mid(m, fin < 0 ? -1 : fin - m);
+        qsizetype c = balise.indexOf("charset");
+        if (c < 0)
+            continue;
+        for (c += 7; c < balise.size() && balise[c] == ' ';)
+            ++c;
+        if (c >= balise.size() || balise[c] != '=')
+            continue;
+        for (++c; c < balise.size() && QByteArrayView(" \"'").contains(balise[c]);)
+            ++c;
+        qsizetype e = c;
+        while (e < balise.size() && !QByteArrayView(" \"';\t\r\n").contains(balise[e]))
+            ++e;
+        if (e > c)
+            return balise.mid(c, e - c);
     }
+    return {};
+}
+
+// Whether a link's address starts with a scheme: browsers import no relative one.
+bool adresseAbsolue(const QString &url)
+{
+    qsizetype i = 0;
+    const auto lettre = [](QChar c) {
+        return (c.unicode() | 0x20) >= u'a' && (c.unicode() | 0x20) <= u'z';
+    };
+    while (i < url.size() &&
+           (lettre(url[i]) || url[i].isDigit() || QStringView(u"+-.").contains(url[i])))
+        ++i;
+    return i > 0 && i < url.size() && url[i] == u':' && lettre(url[0]);
+}
+
+// How the file's bytes become text: a decoder, or Windows-1252 when there is none.
+struct Codage {
+    std::optional<QStringDecoder> decodeur;
+    bool sur = true; // false: UTF-8 guessed, to be given up at the first byte that is not
 };
 
-constexpr std::size_t enteteBloc = offsetof(Arene::Bloc, alignement);
-
-void *allouer(void *donnees, std::size_t taille)
+Codage codagePour(QByteArrayView debut, bool windows1252)
 {
-    auto *arene = static_cast<Arene *>(donnees);
-    arene->octets += qint64(taille);
-    // Time is looked at here because the parser allocates for every node it makes, and
-    // between two nodes it does at most work proportional to the tree's depth.
-    if (arene->octets > arene->maxOctets || arene->chrono.nsecsElapsed() > arene->maxNanosecondes)
-        std::longjmp(arene->sortie, 1);
-    auto *bloc = static_cast<Arene::Bloc *>(std::malloc(enteteBloc + taille));
-    if (!bloc)
-        std::longjmp(arene->sortie, 1);
-    bloc->taille = taille;
-    bloc->precedent = &arene->tete;
-    bloc->suivant = arene->tete.suivant;
-    arene->tete.suivant->precedent = bloc;
-    arene->tete.suivant = bloc;
-    return reinterpret_cast<char *>(bloc) + enteteBloc;
-}
-
-void liberer(void *donnees, void *pointeur)
-{
-    if (!pointeur)
-        return;
-    auto *arene = static_cast<Arene *>(donnees);
-    auto *bloc = reinterpret_cast<Arene::Bloc *>(static_cast<char *>(pointeur) - enteteBloc);
-    arene->octets -= qint64(bloc->taille);
-    bloc->precedent->suivant = bloc->suivant;
-    bloc->suivant->precedent = bloc->precedent;
-    std::free(bloc);
-}
-
-// Kept apart, with nothing to destroy in its frame, because the allocator may jump back here.
-GumboOutput *analyser(Arene &arene, const GumboOptions &options, const QByteArray &texte)
-{
-    if (setjmp(arene.sortie) != 0)
-        return nullptr;
-    return gumbo_parse_with_options(&options, texte.constData(), std::size_t(texte.size()));
-}
-
-QByteArray enUtf8(const QByteArray &octets)
-{
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    constexpr qsizetype morceau = 1 << 16;
-    for (qsizetype debut = 0; debut < octets.size(); debut += morceau) {
-        const QString decode =
-            utf8(QByteArrayView(octets).sliced(debut, std::min(morceau, octets.size() - debut)));
-        if (utf8.hasError())
-            return platform::decodeWindows1252(octets).toUtf8();
+    if (debut.startsWith("\xEF\xBB\xBF"))
+        return {QStringDecoder(QStringDecoder::Utf8)};
+    if (debut.startsWith("\xFF\xFE"))
+        return {QStringDecoder(QStringDecoder::Utf16LE)};
+    if (debut.startsWith("\xFE\xFF"))
+        return {QStringDecoder(QStringDecoder::Utf16BE)};
+    QByteArray nom = charsetDeclare(debut);
+    // A UTF-16 declaration that could be read as ASCII is wrong: the text is UTF-8, as browsers
+    // take it. Latin-1 and ASCII mean Windows-1252.
+    if (nom.startsWith("utf-16"))
+        nom = "utf-8";
+    static const QByteArrayView windows[] = {"windows-1252", "cp1252",    "x-cp1252",
+                                             "iso-8859-1",   "iso8859-1", "latin1",
+                                             "l1",           "us-ascii",  "ascii"};
+    for (QByteArrayView w : windows) {
+        if (nom == w)
+            return {std::nullopt};
     }
-    return octets;
+    if (!nom.isEmpty()) {
+        QStringDecoder declare(nom.constData());
+        if (declare.isValid())
+            return {std::move(declare)};
+    }
+    if (windows1252)
+        return {std::nullopt};
+    return {QStringDecoder(QStringDecoder::Utf8), false};
 }
 
-// A file cut short loses its last closing tags: a whole file ends with the "</DL>" of its
-// top list, possibly followed by "<p>", "</body>", "</html>" and blanks.
-bool finitParListe(const QByteArray &texte)
-{
-    QByteArray fin = texte.right(256).toLower();
-    static const QByteArray suffixes[] = {"<p>", "</p>", "</body>", "</html>"};
-    for (bool retire = true; retire;) {
-        fin = fin.trimmed();
-        retire = false;
-        for (const QByteArray &s : suffixes) {
-            if (fin.endsWith(s)) {
-                fin.chop(s.size());
-                retire = true;
-            }
-        }
-    }
-    return fin.endsWith("</dl>");
-}
-
-QString texteDe(const GumboNode *noeud)
-{
-    QByteArray texte;
-    std::vector<const GumboNode *> pile{noeud};
-    while (!pile.empty()) {
-        const GumboNode *n = pile.back();
-        pile.pop_back();
-        if (n->type == GUMBO_NODE_TEXT || n->type == GUMBO_NODE_WHITESPACE ||
-            n->type == GUMBO_NODE_CDATA) {
-            texte += n->v.text.text;
-        } else if (n->type == GUMBO_NODE_ELEMENT) {
-            const GumboVector &enfants = n->v.element.children;
-            for (unsigned i = enfants.length; i-- > 0;)
-                pile.push_back(static_cast<const GumboNode *>(enfants.data[i]));
-        }
-    }
-    return QString::fromUtf8(texte).trimmed();
-}
-
-QString attribut(const GumboNode *element, const char *nom)
-{
-    const GumboAttribute *a = gumbo_get_attribute(&element->v.element.attributes, nom);
-    return a ? QString::fromUtf8(a->value).trimmed() : QString();
-}
-
-// Walks the tree of one piece of the file in document order without recursion. An H3 names
-// the folder of the next DL met inside the same DT; a DT that starts drops a title that found
-// no DL (an empty folder). Each DL stands for a folder: its H3's, or its parent's.
-class Parcours
-{
-    struct Etape {
-        const GumboNode *noeud;
-        bool sortie; // leaving a DL
-    };
-
-    // The children go on the stack last first, so that they come off in document order.
-    static void empiler(std::vector<Etape> &pile, const GumboVector &enfants)
-    {
-        for (unsigned i = enfants.length; i-- > 0;)
-            pile.push_back({static_cast<const GumboNode *>(enfants.data[i]), false});
-    }
-
-public:
-    explicit Parcours(TableLiens &liens) : m_liens(liens) {}
-
-    // contexte holds the folders of the lists still open where the previous piece ended; the
-    // piece starts with one "<DL>" for each, in its first longueurPrefixe bytes. Gives the
-    // folders of the lists still open at the piece's end.
-    std::vector<QString> parcourir(const GumboNode *racine, const std::vector<QString> &contexte,
-                                   unsigned longueurPrefixe)
-    {
-        m_titreEnAttente.reset();
-        m_dossierDesListes.clear();
-        std::size_t listesDuPrefixe = 0;
-        std::vector<Etape> pile{{racine, false}};
-        std::vector<QString> dossiers{QString()};
-        while (!pile.empty()) {
-            const Etape etape = pile.back();
-            pile.pop_back();
-            if (etape.sortie) {
-                dossiers.pop_back();
-                continue;
-            }
-            const GumboNode *n = etape.noeud;
-            if (n->type == GUMBO_NODE_DOCUMENT) {
-                empiler(pile, n->v.document.children);
-                continue;
-            }
-            if (n->type != GUMBO_NODE_ELEMENT)
-                continue;
-            switch (n->v.element.tag) {
-            case GUMBO_TAG_DT:
-                m_titreEnAttente.reset();
-                break;
-            case GUMBO_TAG_H3:
-                m_titreEnAttente = texteDe(n);
-                continue;
-            case GUMBO_TAG_A:
-                // An A left open is copied by the parser into what follows: the copies are
-                // not bookmarks.
-                if (n->parse_flags & (GUMBO_INSERTION_RECONSTRUCTED_FORMATTING_ELEMENT |
-                                      GUMBO_INSERTION_ADOPTION_AGENCY_CLONED))
-                    continue;
-                ajouterSignet(m_liens, dossiers.back(), texteDe(n), attribut(n, "href"),
-                              attribut(n, "add_date").toLongLong());
-                m_titreEnAttente.reset();
-                continue;
-            case GUMBO_TAG_DL:
-                if (n->v.element.start_pos.offset < longueurPrefixe &&
-                    listesDuPrefixe < contexte.size())
-                    dossiers.push_back(contexte[listesDuPrefixe++]);
-                else if (m_titreEnAttente)
-                    dossiers.push_back(dossierEnfant(dossiers.back(), *m_titreEnAttente));
-                else
-                    dossiers.push_back(dossiers.back());
-                m_titreEnAttente.reset();
-                m_dossierDesListes.insert(n, dossiers.back());
-                pile.push_back({nullptr, true});
-                break;
-            default:
-                break;
-            }
-            empiler(pile, n->v.element.children);
-        }
-        return listesOuvertes(racine);
-    }
-
-private:
-    // The lists that the piece's end left open lie on the path of last children from the
-    // root, up to the first element closed by its end tag.
-    std::vector<QString> listesOuvertes(const GumboNode *racine) const
-    {
-        std::vector<QString> ouvertes;
-        const GumboVector *enfants = &racine->v.document.children;
-        for (;;) {
-            const GumboNode *dernier = nullptr;
-            for (unsigned i = enfants->length; i-- > 0 && !dernier;) {
-                const auto *enfant = static_cast<const GumboNode *>(enfants->data[i]);
-                if (enfant->type == GUMBO_NODE_ELEMENT)
-                    dernier = enfant;
-            }
-            if (!dernier || dernier->v.element.original_end_tag.length > 0)
-                return ouvertes;
-            if (dernier->v.element.tag == GUMBO_TAG_DL)
-                ouvertes.push_back(m_dossierDesListes.value(dernier));
-            enfants = &dernier->v.element.children;
-        }
-    }
-
-    TableLiens &m_liens;
-    std::optional<QString> m_titreEnAttente;
-    QHash<const GumboNode *, QString> m_dossierDesListes;
-};
-
-// The file is parsed in pieces of about a quarter of a megabyte, each cut just before a
-// "<DT", so that the parser's tree stays small whatever the file's size.
-constexpr qsizetype taillePiece = 1 << 18;
-
-// Folders are never this deep in a real bookmark file.
-constexpr std::size_t maxListesOuvertes = 512;
-
-// Takes the file's text (UTF-8) as it comes, and parses each piece as soon as it is whole: the
-// file is never held whole.
-class AnalyseParPieces
+// Turns the tags into rows as Firefox's import does, in one pass: an H3 names the folder of the
+// next DL, unless a DT comes first (an empty folder); a DL without a title stays in its
+// parent's folder. An A left open ends where the next bookmark, title or list starts.
+class Signets : public RecepteurHtml
 {
 public:
-    AnalyseParPieces(const QString &fichier, qint64 maxOctetsAnalyse, int maxMillisecondes)
-        : m_fichier(fichier), m_maxOctets(maxOctetsAnalyse), m_maxMillisecondes(maxMillisecondes),
-          m_parcours(m_liens)
-    {
-    }
+    explicit Signets(const QString &fichier) : m_fichier(fichier) {}
 
-    void ajouter(QByteArrayView texte)
+    void debut(BaliseHtml balise, const QString &href, const QString &date) override
     {
-        m_enAttente += texte;
-        qsizetype fin;
-        while ((fin = finPiece()) >= 0) {
-            analyserPiece(QByteArrayView(m_enAttente).first(fin));
-            m_enAttente.remove(0, fin);
+        switch (balise) {
+        case BaliseHtml::A: {
+            finirTexte();
+            m_titreEnAttente.reset();
+            m_href = decoderReferences(href, true).trimmed();
+            m_date = date.trimmed().toLongLong();
+            if (adresseAbsolue(m_href))
+                m_collecte = Collecte::Lien;
+            break;
+        }
+        case BaliseHtml::H3:
+            finirTexte();
+            m_collecte = Collecte::Titre;
+            break;
+        case BaliseHtml::Dt:
+            finirTexte();
+            m_titreEnAttente.reset();
+            m_structure = true;
+            break;
+        case BaliseHtml::Dl:
+            finirTexte();
+            m_liste = true;
+            if (int(m_dossiers.size()) > profondeurMaxSignets)
+                throw ErreurSource::tropComplexe(m_fichier);
+            if (m_titreEnAttente) {
+                QString dossier = dossierEnfant(m_dossiers.back(), *m_titreEnAttente);
+                if (dossier.size() > longueurMaxDossier)
+                    throw ErreurSource::tropComplexe(m_fichier);
+                m_dossiers.push_back(std::move(dossier));
+            } else {
+                m_dossiers.push_back(m_dossiers.back());
+            }
+            m_titreEnAttente.reset();
+            break;
+        case BaliseHtml::Dd:
+        case BaliseHtml::Hr:
+        case BaliseHtml::H1:
+        case BaliseHtml::H2:
+        case BaliseHtml::H4:
+        case BaliseHtml::H5:
+        case BaliseHtml::H6:
+            finirTexte();
+            break;
+        case BaliseHtml::Meta:
+        case BaliseHtml::Autre:
+            break;
         }
     }
 
-    TableLiens terminer()
+    void fin(BaliseHtml balise) override
     {
-        if (!m_enAttente.isEmpty())
-            analyserPiece(m_enAttente);
-        m_enAttente.clear();
+        switch (balise) {
+        case BaliseHtml::A:
+            if (m_collecte == Collecte::Lien)
+                finirTexte();
+            break;
+        case BaliseHtml::H1:
+        case BaliseHtml::H2:
+        case BaliseHtml::H3:
+        case BaliseHtml::H4:
+        case BaliseHtml::H5:
+        case BaliseHtml::H6:
+            if (m_collecte == Collecte::Titre)
+                finirTexte();
+            break;
+        case BaliseHtml::Dl:
+            finirTexte();
+            if (m_dossiers.size() > 1)
+                m_dossiers.pop_back();
+            break;
+        case BaliseHtml::Dt:
+        case BaliseHtml::Dd:
+        case BaliseHtml::Hr:
+        case BaliseHtml::Meta:
+        case BaliseHtml::Autre:
+            break;
+        }
+    }
+
+    void texte(QStringView texte) override
+    {
+        // A folder title longer than a folder column may be gets no further: it is refused
+        // if a list takes it.
+        if (m_collecte == Collecte::Lien || m_texte.size() <= longueurMaxDossier)
+            m_texte += texte;
+    }
+
+    bool texteVoulu() const override { return m_collecte != Collecte::Rien; }
+
+    // A bookmark file's doctype starts the text.
+    void doctype() { m_doctype = true; }
+
+    // The rows; whether lists were left open. Throws when nothing of a bookmark file was seen:
+    // every entry is a DT, and an empty bookmark file is a doctype and an empty list.
+    TableLiens terminer(bool &listesOuvertes)
+    {
+        finirTexte();
+        if (!m_structure && !(m_liste && m_doctype))
+            throw ErreurSource::inconnu(m_fichier);
+        listesOuvertes = m_dossiers.size() > 1;
         return std::move(m_liens);
     }
 
 private:
-    // Where the piece waiting ends: at the first "<DT" past its first quarter megabyte; -1
-    // when the text that came so far holds none.
-    qsizetype finPiece() const
+    void finirTexte()
     {
-        const QByteArray &t = m_enAttente;
-        for (qsizetype i = t.indexOf('<', taillePiece); i >= 0 && i + 2 < t.size();
-             i = t.indexOf('<', i + 1)) {
-            if ((t[i + 1] | 0x20) == 'd' && (t[i + 2] | 0x20) == 't')
-                return i;
-        }
-        return -1;
+        const QString texte = decoderReferences(m_texte, false).trimmed();
+        if (m_collecte == Collecte::Lien)
+            ajouterSignet(m_liens, m_dossiers.back(), texte, m_href, m_date);
+        else if (m_collecte == Collecte::Titre)
+            m_titreEnAttente =
+                texte.size() > longueurMaxDossier ? QString(longueurMaxDossier + 1, u' ') : texte;
+        m_collecte = Collecte::Rien;
+        m_texte.clear();
     }
 
-    void analyserPiece(QByteArrayView texte)
-    {
-        const QByteArray prefixe = QByteArray("<DL>").repeated(qsizetype(m_ouvertes.size()));
-        QByteArray piece = prefixe;
-        piece += texte;
-        Arene arene; // frees the piece's tree when it goes
-        arene.maxOctets = m_maxOctets;
-        arene.maxNanosecondes = qint64(m_maxMillisecondes) * 1000000;
-        GumboOptions options = kGumboDefaultOptions;
-        options.allocator = allouer;
-        options.deallocator = liberer;
-        options.userdata = &arene;
-        options.max_errors = 0; // the format is loose HTML: its many parse errors are not kept
-        arene.chrono.start();
-        const GumboOutput *sortie = analyser(arene, options, piece);
-        if (!sortie)
-            throw ErreurSource::tropComplexe(m_fichier);
-        m_ouvertes = m_parcours.parcourir(sortie->document, m_ouvertes, unsigned(prefixe.size()));
-        if (m_ouvertes.size() > maxListesOuvertes)
-            throw ErreurSource::tropComplexe(m_fichier);
-    }
+    enum class Collecte { Rien, Lien, Titre };
 
     const QString &m_fichier;
-    const qint64 m_maxOctets;
-    const int m_maxMillisecondes;
     TableLiens m_liens;
-    Parcours m_parcours;
-    std::vector<QString> m_ouvertes;
-    QByteArray m_enAttente;
+    std::vector<QString> m_dossiers{QString()}; // the folder of each list open, the root first
+    std::optional<QString> m_titreEnAttente;
+    Collecte m_collecte = Collecte::Rien;
+    QString m_texte;
+    QString m_href;
+    qint64 m_date = 0;
+    bool m_structure = false; // a DT was seen
+    bool m_liste = false;
+    bool m_doctype = false;
 };
 
-// Reads a whole source file in blocks, handing each to lire; throws ErreurSource when it
-// cannot be read or grows beyond the size allowed.
+// Takes the file's bytes as they come and hands their text to the tokenizer.
+class LecteurNetscape
+{
+public:
+    LecteurNetscape(const QString &fichier, bool windows1252)
+        : m_windows1252(windows1252), m_signets(fichier)
+    {
+    }
+
+    // False when the text, not declared, turns out not to be UTF-8: it is to be read again,
+    // as Windows-1252.
+    bool ajouter(QByteArrayView octets)
+    {
+        if (m_codage)
+            return decoder(octets);
+        m_debut += octets;
+        if (m_debut.size() < debutCharset)
+            return true;
+        return commencer();
+    }
+
+    bool terminer()
+    {
+        if (!m_codage && !commencer())
+            return false;
+        if (m_codage->decodeur) {
+            // A sequence cut by the file's end is one more invalid byte.
+            if (m_codage->decodeur->hasError() && !m_codage->sur)
+                return false;
+        }
+        return true;
+    }
+
+    TableLiens liens(bool *incomplet)
+    {
+        bool listesOuvertes = false;
+        TableLiens liens = m_signets.terminer(listesOuvertes);
+        if (incomplet)
+            *incomplet = listesOuvertes || !m_decoupeur.finitEntreJetons();
+        return liens;
+    }
+
+private:
+    bool commencer()
+    {
+        m_codage = codagePour(m_debut, m_windows1252);
+        if (m_debut.first(std::min(m_debut.size(), debutCharset))
+                .toLower()
+                .contains("<!doctype netscape-bookmark-file"))
+            m_signets.doctype();
+        const QByteArray debut = std::move(m_debut);
+        return decoder(debut);
+    }
+
+    bool decoder(QByteArrayView octets)
+    {
+        if (!m_codage->decodeur) {
+            m_decoupeur.ajouter(platform::decodeWindows1252(octets));
+            return true;
+        }
+        QStringDecoder &d = *m_codage->decodeur;
+        const QString texte = d.decode(octets);
+        if (d.hasError() && !m_codage->sur)
+            return false;
+        m_decoupeur.ajouter(texte);
+        return true;
+    }
+
+    const bool m_windows1252;
+    QByteArray m_debut;
+    std::optional<Codage> m_codage;
+    Signets m_signets;
+    DecoupeurHtml m_decoupeur{m_signets};
+};
+
+// Reads a whole source file in blocks, handing each to lire until it answers false; throws
+// ErreurSource when it cannot be read or grows beyond the size allowed.
 template <typename Lire> void lireParBlocs(const QString &fichier, Lire lire)
 {
     const std::unique_ptr<platform::ByteReader> lecteur =
@@ -348,41 +325,37 @@ template <typename Lire> void lireParBlocs(const QString &fichier, Lire lire)
         total += lu;
         if (total > tailleMaxSignets)
             throw ErreurSource::tropGrand(fichier, tailleMaxSignets);
-        lire(QByteArrayView(bloc, qsizetype(lu)));
+        if (!lire(QByteArrayView(bloc, qsizetype(lu))))
+            return;
     }
 }
 
 } // namespace
 
-TableLiens analyserNetscape(const QByteArray &octets, const QString &fichier,
-                            qint64 maxOctetsAnalyse, int maxMillisecondes)
+TableLiens analyserNetscape(QByteArrayView octets, const QString &fichier, bool *incomplet,
+                            qsizetype taillePieces)
 {
-    if (!finitParListe(octets))
-        throw ErreurSource::endommage(fichier);
-    AnalyseParPieces analyse(fichier, maxOctetsAnalyse, maxMillisecondes);
-    analyse.ajouter(enUtf8(octets));
-    return analyse.terminer();
+    const qsizetype piece = taillePieces > 0 ? taillePieces : std::max<qsizetype>(octets.size(), 1);
+    for (const bool windows1252 : {false, true}) {
+        LecteurNetscape lecteur(fichier, windows1252);
+        bool suite = true;
+        for (qsizetype i = 0; suite && i < octets.size(); i += piece)
+            suite = lecteur.ajouter(octets.sliced(i, std::min(piece, octets.size() - i)));
+        if (suite && lecteur.terminer())
+            return lecteur.liens(incomplet);
+    }
+    Q_UNREACHABLE();
 }
 
-// A first reading tells whether the file is UTF-8 and whole; the second parses it.
-TableLiens lireNetscape(const QString &fichier)
+// Read once when the text is declared or UTF-8; twice when it turns out to be Windows-1252.
+TableLiens lireNetscape(const QString &fichier, bool *incomplet)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QByteArray fin;
-    lireParBlocs(fichier, [&](QByteArrayView bloc) {
-        if (!utf8.hasError()) {
-            const QString texte = utf8(bloc); // the decoder works when a string is made
-            Q_UNUSED(texte)
-        }
-        fin += bloc;
-        fin = fin.right(256);
-    });
-    if (!finitParListe(fin))
-        throw ErreurSource::endommage(fichier);
-    const bool windows1252 = utf8.hasError();
-    AnalyseParPieces analyse(fichier, memoireMaxPiece, dureeMaxPiece);
-    lireParBlocs(fichier, [&](QByteArrayView bloc) {
-        analyse.ajouter(windows1252 ? platform::decodeWindows1252(bloc).toUtf8() : bloc);
-    });
-    return analyse.terminer();
+    for (const bool windows1252 : {false, true}) {
+        LecteurNetscape lecteur(fichier, windows1252);
+        bool suite = true;
+        lireParBlocs(fichier, [&](QByteArrayView bloc) { return suite = lecteur.ajouter(bloc); });
+        if (suite && lecteur.terminer())
+            return lecteur.liens(incomplet);
+    }
+    Q_UNREACHABLE();
 }

@@ -39,12 +39,19 @@ std::optional<TypeSource> typeDuContenu(const QByteArray &debut)
         return TypeSource::Chromium;
     const QByteArray minuscules = texte.toLower();
     if (minuscules.contains("<!doctype netscape-bookmark-file") ||
-        (minuscules.startsWith('<') && minuscules.contains("<dl")))
+        (minuscules.startsWith('<') && (minuscules.contains("<dl") || minuscules.contains("<dt"))))
         return TypeSource::Netscape;
     return std::nullopt;
 }
 
+void (*avertissement)(const QString &message) = nullptr;
+
 } // namespace
+
+void definirAvertissementSource(void (*avertir)(const QString &message))
+{
+    avertissement = avertir;
+}
 
 std::optional<TypeSource> typeFichierSignets(const QString &fichier)
 {
@@ -75,7 +82,12 @@ Source lireSource(const QString &chemin, DatesLiens dates)
     Source source{*type, {}};
     switch (*type) {
     case TypeSource::Netscape:
-        source.liens = lireNetscape(chemin);
+        source.liens = lireNetscape(chemin, &source.incomplet);
+        if (source.incomplet && avertissement)
+            avertissement(
+                QStringLiteral("le fichier de favoris «\u00a0%1\u00a0» semble incomplet\u00a0: "
+                               "seuls les marque-pages qu'il contient ont été lus.")
+                    .arg(chemin));
         break;
     case TypeSource::Firefox:
         source.liens = lireFirefox(chemin);

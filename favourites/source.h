@@ -16,8 +16,13 @@ enum class TypeSource {
 
 struct Source {
     TypeSource type = TypeSource::Dossier;
-    TableLiens liens; // sorted exactly as the scan sorts shortcuts
+    TableLiens liens;       // sorted exactly as the scan sorts shortcuts
+    bool incomplet = false; // a Netscape file cut short: liens holds what it holds
 };
+
+// Called with a French message naming the file when lireSource reads a bookmark file that
+// seems cut short (the command line prints it); by default, nothing is told.
+void definirAvertissementSource(void (*avertir)(const QString &message));
 
 // What a file holds, told by its content: nullopt when it is none of the three bookmark
 // files, or cannot be read. Never throws.

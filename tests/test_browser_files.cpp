@@ -68,7 +68,7 @@ void TestBrowserFiles::rows_data()
                lien("Barre personnelle", gras, "https://example.org/?a=1&b=2", 1577934252),
                lien("Barre personnelle", "https://sans-titre.example/",
                     "https://sans-titre.example/", 1577934253),
-               lien("Barre personnelle", "Dos/Barre", "https://example.com/barre", 1577934254),
+               lien("Barre personnelle", "Dos\\Barre", "https://example.com/barre", 1577934254),
                lien("Barre personnelle\\Outils\\Web", "MDN", "https://developer.mozilla.org/fr/",
                     1577934257),
                lien("Autres marque-pages", "Autre", "https://autre.example/", 1577934258)};
@@ -81,7 +81,7 @@ void TestBrowserFiles::rows_data()
                lien("Bookmarks Toolbar", gras, "https://example.org/?a=1&b=2", 1577934252),
                lien("Bookmarks Toolbar", "https://sans-titre.example/",
                     "https://sans-titre.example/", 1577934253),
-               lien("Bookmarks Toolbar", "Dos/Barre", "https://example.com/barre", 1577934254),
+               lien("Bookmarks Toolbar", "Dos\\Barre", "https://example.com/barre", 1577934254),
                lien("Bookmarks Toolbar\\Outils\\Web", "MDN", "https://developer.mozilla.org/fr/",
                     1577934257),
                lien("Other Bookmarks", "Autre", "https://autre.example/", 1577934258)};
@@ -95,7 +95,7 @@ void TestBrowserFiles::rows_data()
                lien("Barre de favoris", gras, "https://example.org/?a=1&b=2", c),
                lien("Barre de favoris", "https://sans-titre.example/",
                     "https://sans-titre.example/", c),
-               lien("Barre de favoris", "Dos/Barre", "https://example.com/barre", c),
+               lien("Barre de favoris", "Dos\\Barre", "https://example.com/barre", c),
                lien("Barre de favoris\\Outils\\Web", "MDN", "https://developer.mozilla.org/fr/", c),
                lien("Autres favoris", "Autre", "https://autre.example/", c)};
 }
@@ -121,7 +121,7 @@ void TestBrowserFiles::pageAsTheShortcutTree()
     for (const Lien &l : attendu)
         support::writeFile(QStringLiteral("%1/%2/%3.url")
                                .arg(arbre, QString(l.dossier).replace(u'\\', u'/'),
-                                    QString(l.nom).replace(u'/', u'-')),
+                                    QString(l.nom).replace(u'/', u'-').replace(u'\\', u'-')),
                            support::shortcut(l.url.toUtf8()));
     PageOptions options;
     const QStringList page = Construire_Page(platform::toProgramPath(fichier), options);
@@ -134,12 +134,12 @@ void TestBrowserFiles::pageAsTheShortcutTree()
     differentes.sort();
     const QString lien = QStringLiteral("<span class=\"lien\"><a href=\"%1\">%2</a></span><br>");
     QCOMPARE(differentes,
-             (QStringList{
-                 lien.arg(QStringLiteral("https://example.com/barre"), QStringLiteral("Dos/Barre")),
-                 lien.arg(QStringLiteral("https://example.org/?a=1&b=2"),
-                          QStringLiteral("&lt;b&gt;&amp;amp; &quot;Gras&quot;&lt;/b&gt;")),
-                 lien.arg(QStringLiteral("https://sans-titre.example/"),
-                          QStringLiteral("https://sans-titre.example/"))}));
+             (QStringList{lien.arg(QStringLiteral("https://example.com/barre"),
+                                   QStringLiteral("Dos\\Barre")),
+                          lien.arg(QStringLiteral("https://example.org/?a=1&b=2"),
+                                   QStringLiteral("&lt;b&gt;&amp;amp; &quot;Gras&quot;&lt;/b&gt;")),
+                          lien.arg(QStringLiteral("https://sans-titre.example/"),
+                                   QStringLiteral("https://sans-titre.example/"))}));
 }
 
 QTEST_GUILESS_MAIN(TestBrowserFiles)

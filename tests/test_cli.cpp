@@ -71,6 +71,10 @@ void TestCli::initTestCase()
     support::writeFile(m_racine.filePath(QStringLiteral("fond.gif")), "GIF89a");
     support::writeFile(m_racine.filePath(QStringLiteral("Bookmarks")), "{\"roots\": {\"other\": {");
     support::writeFile(m_racine.filePath(QStringLiteral("Bookmarks-wal")), "journal");
+    support::writeFile(
+        m_racine.filePath(QStringLiteral("coupe.html")),
+        "<!DOCTYPE NETSCAPE-Bookmark-file-1><DL><p><DT><A HREF=\"https://a.example/\">A"
+        "</A><DT><A HREF=\"https://b.exa");
     support::writeFile(m_racine.filePath(QStringLiteral("prog/defbg.gif")), "GIF89a");
     m_programme = m_racine.filePath(QStringLiteral("prog/signetor-cli"));
     QVERIFY(chmod(QFile::encodeName(m_racine.path()).constData(), 0755) == 0);
@@ -124,6 +128,13 @@ void TestCli::pageAsTheLibraryMakesIt()
                                           "démarrage n'a pas pu être inscrite dans le profil "
                                           "«\u00a0Default\u00a0» de Chromium.\n"));
     QVERIFY(QDir(chromium).removeRecursively());
+
+    // A Netscape file cut short gives the bookmarks it holds, and a warning.
+    QCOMPARE(lancer(m_racine.filePath(QStringLiteral("coupe.html")) + QStringLiteral(" -")), 0);
+    QVERIFY(m_sortie.contains("https://a.example/") && !m_sortie.contains("b.exa"));
+    QVERIFY2(m_erreurs.startsWith(QStringLiteral("signetor-cli\u00a0: avertissement\u00a0: ")) &&
+                 m_erreurs.contains(QStringLiteral("coupe.html\u00a0» semble incomplet")),
+             qPrintable(m_erreurs));
 }
 
 void TestCli::otherRunsTouchNothing_data()
