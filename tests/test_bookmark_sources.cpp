@@ -1,5 +1,6 @@
 // The bookmark file readers, and the dispatch that tells a source's kind by its content.
 
+#include "favourites/bookmark_rows.h"
 #include "favourites/netscape_reader.h"
 #include "favourites/source.h"
 #include "favourites/source_error.h"
@@ -11,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace
@@ -125,6 +127,37 @@ private:
     static inline int s_numero = 0;
 };
 
+// A Bookmarks file whose roots hold these members, as JSON text.
+QByteArray bookmarksDe(const QByteArray &racines)
+{
+    return "{\"checksum\": \"0\", \"roots\": {" + racines + "}, \"version\": 1}";
+}
+
+// One bookmark in a chain of folders, this many levels deep with the bar's own folder.
+QByteArray chaineChromium(int niveaux)
+{
+    QByteArray noeud = R"({"type": "url", "name": "Fond", "url": "http://fond/"})";
+    for (int i = 0; i < niveaux; ++i)
+        noeud = R"({"type": "folder", "name": "d", "children": [)" + noeud + "]}";
+    return bookmarksDe("\"bookmark_bar\": " + noeud);
+}
+
+// The same chain in a places.sqlite, below the toolbar.
+void chaineFirefox(const QString &chemin, int niveaux)
+{
+    Places places(chemin);
+    int dossier = 3;
+    for (int i = 1; i < niveaux; ++i)
+        dossier = places.ajouter(dossier, 2, QStringLiteral("d"));
+    places.ajouter(dossier, 1, QStringLiteral("Fond"), QStringLiteral("http://fond/"));
+}
+
+// The folder column of a chain's bookmark.
+QString colonneChaine(const QString &racine, int niveaux)
+{
+    return racine + QStringLiteral("\\d").repeated(niveaux - 1);
+}
+
 } // namespace
 
 class TestBookmarkSources : public QObject
@@ -147,6 +180,10 @@ private Q_SLOTS:
     void netscape();
     void firefoxWhileRunning();
     void chromium();
+    void chromiumMembers_data();
+    void chromiumMembers();
+    void deepestFolders();
+    void chromiumHugeMember();
     void unreadableFiles_data();
     void unreadableFiles();
     void parserBounds();
@@ -235,12 +272,107 @@ void TestBookmarkSources::chromium()
     QCOMPARE(lireSource(programme(QStringLiteral("favoris.html"))).liens.at(1).date, 1655526400);
 }
 
+void TestBookmarkSources::chromiumMembers_data()
+{
+    QTest::addColumn<QByteArray>("racines");
+    QTest::addColumn<QStringList>("attendu");
+    const QByteArray a = R"({"type": "url", "name": "A", "url": "http://a/"})",
+                     b = R"({"type": "url", "name": "B", "url": "http://b/"})";
+    // The browser keeps the last of two members of the same name.
+    QTest::newRow("two children arrays in a root")
+        << R"("bookmark_bar": {"children": [)" + a + R"(, {"type": "folder", "name": "S",
+           "children": [)" +
+               a + R"(]}], "children": [)" + b + R"(], "type": "folder"})"
+        << QStringList{QStringLiteral("Barre de favoris|B|http://b/")};
+    QTest::newRow("two children arrays in a folder")
+        << R"("other": {"type": "folder", "children": [{"type": "folder", "name": "S",
+           "children": [)" +
+               a + R"(], "children": [)" + b + R"(]}, )" + a + "]}"
+        << QStringList{QStringLiteral("Autres favoris|A|http://a/"),
+                       QStringLiteral("Autres favoris\\S|B|http://b/")};
+    QTest::newRow("children array, then none")
+        << R"("other": {"type": "folder", "children": [{"type": "folder", "name": "S",
+           "children": [)" +
+               a + R"(], "children": null}, )" + b + "]}"
+        << QStringList{QStringLiteral("Autres favoris|B|http://b/")};
+    QTest::newRow("two roots of the same key")
+        << R"("other": {"type": "folder", "children": [)" + a + R"(]},
+           "synced": {"type": "folder", "children": []},
+           "other": {"type": "folder", "children": [)" +
+               b + "]}"
+        << QStringList{QStringLiteral("Autres favoris|B|http://b/")};
+    QTest::newRow("folder without a title")
+        << R"("other": {"type": "folder", "children": [{"type": "folder", "name": "",
+           "children": [)" +
+               a + "]}]}"
+        << QStringList{QStringLiteral("Autres favoris\\(sans titre)|A|http://a/")};
+    QTest::newRow("escapes, members in any order, other members skipped")
+        << QByteArray(
+               R"("other": {"children": [{"url": "http://e/", "meta_info": {"x": [1.5e3, -0, true,
+           null, {"y": "\u00e9"}]},
+           "n\u0061me": "\u00c9t\u00e9 \ud83d\ude00 \ud800! \/", "type": "url"}],
+           "type": "folder"})")
+        << QStringList{
+               QStringLiteral("Autres favoris|\u00c9t\u00e9 \U0001F600 \uFFFD! /|http://e/")};
+    QTest::newRow("nodes of other types")
+        << R"("other": {"type": "folder", "children": [{"type": "folder-x", "name": "X",
+           "children": [)" +
+               a + R"(]}, {"type": "urlx", "url": "http://x/"}, )" + b + "]}"
+        << QStringList{QStringLiteral("Autres favoris|B|http://b/")};
+}
+
+// What the browser's own reading of such members gives.
+void TestBookmarkSources::chromiumMembers()
+{
+    QFETCH(QByteArray, racines);
+    QFETCH(QStringList, attendu);
+    support::writeFile(hote(QStringLiteral("Bookmarks")), bookmarksDe(racines));
+    QCOMPARE(lire(QStringLiteral("Bookmarks"), TypeSource::Chromium), attendu);
+}
+
+// Folders as deep as the limit are read, in both kinds of browser file; one level more is
+// refused (unreadableFiles).
+void TestBookmarkSources::deepestFolders()
+{
+    support::writeFile(hote(QStringLiteral("profond.json")), chaineChromium(profondeurMaxSignets));
+    QCOMPARE(lire(QStringLiteral("profond.json"), TypeSource::Chromium),
+             QStringList(colonneChaine(QStringLiteral("Barre de favoris"), profondeurMaxSignets) +
+                         QStringLiteral("|Fond|http://fond/")));
+    chaineFirefox(hote(QStringLiteral("profond.sqlite")), profondeurMaxSignets);
+    QCOMPARE(lire(QStringLiteral("profond.sqlite"), TypeSource::Firefox),
+             QStringList(colonneChaine(QStringLiteral("Barre personnelle"), profondeurMaxSignets) +
+                         QStringLiteral("|Fond|http://fond/")));
+}
+
+// A member outside the bookmarks, as large as it may be, costs no memory: the file is read
+// as a stream. Written piece by piece, so that the test's own peak stays low.
+void TestBookmarkSources::chromiumHugeMember()
+{
+    QFile fichier(hote(QStringLiteral("Enorme")));
+    QVERIFY(fichier.open(QIODevice::WriteOnly));
+    fichier.write(R"({"sync_metadata": ")");
+    const QByteArray bloc(1 << 20, 'x');
+    for (int i = 0; i < 64; ++i)
+        fichier.write(bloc);
+    fichier.write(R"(", "roots": {"other": {"type": "folder", "children": [{"type": "url",
+                  "name": "A", "url": "http://a/"}]}}})");
+    fichier.close();
+    rusage avant{}, apres{};
+    getrusage(RUSAGE_SELF, &avant);
+    QCOMPARE(lire(QStringLiteral("Enorme"), TypeSource::Chromium),
+             QStringList(QStringLiteral("Autres favoris|A|http://a/")));
+    getrusage(RUSAGE_SELF, &apres);
+    QVERIFY2(apres.ru_maxrss - avant.ru_maxrss < 16 * 1024,
+             qPrintable(QString::number(apres.ru_maxrss - avant.ru_maxrss)));
+}
+
 void TestBookmarkSources::unreadableFiles_data()
 {
     QTest::addColumn<QByteArray>("contenu");
     QTest::addColumn<QString>("message");
     const QString endommage = QStringLiteral("est endommagé ou incomplet");
     const QString inconnu = QStringLiteral("n'est pas un fichier de favoris reconnu");
+    const QString tropImbrique = QStringLiteral("trop imbriqué ou trop complexe");
 
     const QString base = hote(QStringLiteral("modele.sqlite"));
     {
@@ -274,9 +406,43 @@ void TestBookmarkSources::unreadableFiles_data()
     QTest::newRow("Bookmarks followed by garbage") << json + "x" << endommage;
     QTest::newRow("JSON without roots") << QByteArray("{\"version\": 1}") << endommage;
     QTest::newRow("JSON nested too deep")
-        << "{\"roots\": " + QByteArray(5000, '[') + QByteArray(5000, ']') + '}' << endommage;
+        << "{\"roots\": " + QByteArray(5000, '[') + QByteArray(5000, ']') + '}' << tropImbrique;
+    QTest::newRow("Bookmarks one folder too deep")
+        << chaineChromium(profondeurMaxSignets + 1) << tropImbrique;
+    QTest::newRow("Bookmarks with invalid UTF-8 outside the bookmarks")
+        << abimer("\"checksum\": \"0\"", "\"checksum\": \"\xC3(\"") << endommage;
+    QTest::newRow("Bookmarks with an overlong UTF-8 form")
+        << abimer("\"name\": \"O\"", "\"name\": \"\xC0\xAF\"") << endommage;
+    QTest::newRow("Bookmarks with a control character in a string")
+        << abimer("\"checksum\": \"0\"", "\"checksum\": \"\t\"") << endommage;
+    QTest::newRow("Bookmarks with an unknown escape")
+        << abimer("\"checksum\": \"0\"", "\"checksum\": \"\\x41\"") << endommage;
+    QTest::newRow("Bookmarks with a misspelt literal")
+        << abimer("\"version\": 1", "\"version\": truex") << endommage;
+    QTest::newRow("Bookmarks with a number in two pieces")
+        << abimer("\"version\": 1", "\"version\": 01") << endommage;
     QTest::newRow("places.sqlite cut short") << sqlite.left(2 * 4096) << endommage;
     QTest::newRow("places.sqlite damaged") << abimee << endommage;
+    chaineFirefox(hote(QStringLiteral("chaine.sqlite")), profondeurMaxSignets + 1);
+    QTest::newRow("places.sqlite one folder too deep")
+        << support::readFile(hote(QStringLiteral("chaine.sqlite"))) << tropImbrique;
+    {
+        // 12 KB, whose one title would be 100 MB.
+        Places geante(hote(QStringLiteral("geante.sqlite")),
+                      {"CREATE TABLE moz_places (id INTEGER PRIMARY KEY, url LONGVARCHAR)",
+                       "CREATE TABLE moz_bookmarks (id INTEGER PRIMARY KEY, type INTEGER, fk "
+                       "INTEGER, parent INTEGER, dateAdded INTEGER, guid TEXT, title TEXT "
+                       "GENERATED ALWAYS AS (zeroblob(100000000)))",
+                       "INSERT INTO moz_places VALUES (1, 'http://a/')",
+                       "INSERT INTO moz_bookmarks (id, type, fk, parent, guid) VALUES "
+                       "(1, 2, NULL, 0, 'root________'), (3, 2, NULL, 1, 'toolbar_____'), "
+                       "(7, 1, 1, 3, 'x')"});
+    }
+    QTest::newRow("places.sqlite with an endless generated title")
+        << support::readFile(hote(QStringLiteral("geante.sqlite"))) << endommage;
+    // Larger than allowed: refused before anything is copied, the temporary folder being
+    // unusable meanwhile (the file is sparse).
+    QTest::newRow("places.sqlite huge") << sqlite << QStringLiteral("trop grand");
     {
         Places autre(hote(QStringLiteral("autre.sqlite")), {"CREATE TABLE t (x)"});
     }
@@ -303,7 +469,14 @@ void TestBookmarkSources::unreadableFiles()
         support::writeFile(fichier, contenu);
         if (tag == QLatin1String("huge"))
             QVERIFY(QFile(fichier).resize(qint64(300) << 20));
+        if (tag == QLatin1String("places.sqlite huge"))
+            QVERIFY(QFile(fichier).resize((qint64(1) << 30) + 1));
     }
+    const QByteArray tmpdir = qgetenv("TMPDIR");
+    if (tag == QLatin1String("places.sqlite huge"))
+        qputenv("TMPDIR", QFile::encodeName(hote(QStringLiteral("absent"))));
+    const auto remettre =
+        qScopeGuard([&] { tmpdir.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", tmpdir); });
     try {
         lireSource(platform::toProgramPath(fichier));
         QFAIL("no error");
