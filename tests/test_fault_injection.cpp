@@ -134,22 +134,30 @@ private Q_SLOTS:
         QCOMPARE(Lire_Page_Demarrage(), QStringLiteral("\\ancienne\\demarrage.html"));
     }
 
-    // SIGTERM or SIGINT in the middle of the write ends signetor-cli by that signal, once its
-    // temporary file is gone and the former page is back in place.
+    // SIGTERM, SIGINT or SIGHUP in the middle of the write, or of the private copy of a
+    // places.sqlite, ends signetor-cli by that signal, once its temporary files are gone and
+    // the former page is back in place.
     void signalKeepsFormerPage()
     {
-        for (const int signalNumber : {SIGTERM, SIGINT}) {
-            qputenv("SIGNETOR_FAULT", "signal=" + QByteArray::number(signalNumber));
-            QProcess process;
-            process.start(QStringLiteral(SIGNETOR_CLI), {m_root.path(), m_page});
-            QVERIFY(process.waitForFinished(120000));
-            QCOMPARE(process.exitStatus(), QProcess::CrashExit);
-            QCOMPARE(process.exitCode(), signalNumber);
-            QCOMPARE(QDir(m_root.path())
-                         .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                     QStringList(QStringLiteral("page.html")));
-            QCOMPARE(support::readFile(m_page), formerPage);
-        }
+        const QString places = QStringLiteral(SIGNETOR_DATA "/browsers/firefox/places.sqlite");
+        for (const QString &source : {m_root.path(), places})
+            for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
+                qputenv("SIGNETOR_FAULT", "signal=" + QByteArray::number(signalNumber));
+                QTemporaryDir tmp;
+                QProcess process;
+                QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+                environment.insert(QStringLiteral("TMPDIR"), tmp.path());
+                process.setProcessEnvironment(environment);
+                process.start(QStringLiteral(SIGNETOR_CLI), {source, m_page});
+                QVERIFY(process.waitForFinished(120000));
+                QCOMPARE(process.exitStatus(), QProcess::CrashExit);
+                QCOMPARE(process.exitCode(), signalNumber);
+                const auto everything = QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot;
+                QCOMPARE(QDir(m_root.path()).entryList(everything),
+                         QStringList(QStringLiteral("page.html")));
+                QCOMPARE(QDir(tmp.path()).entryList(everything), QStringList());
+                QCOMPARE(support::readFile(m_page), formerPage);
+            }
     }
 };
 
