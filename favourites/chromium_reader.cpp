@@ -38,7 +38,8 @@ qint64 dateChromium(const std::string &valeur)
     return microsecondes > 0 ? microsecondes / 1000000 - de1601a1970 : 0;
 }
 
-QString nomRacine(const std::string &cle, const QString &nom)
+// The name of a top-level folder; empty for the keys that the browser does not read.
+QString nomRacine(const std::string &cle)
 {
     if (cle == "bookmark_bar")
         return QStringLiteral("Barre de favoris");
@@ -46,7 +47,7 @@ QString nomRacine(const std::string &cle, const QString &nom)
         return QStringLiteral("Autres favoris");
     if (cle == "synced")
         return QStringLiteral("Favoris sur mobile");
-    return nom;
+    return QString();
 }
 
 // The file's bytes, read in blocks and counted against the size limit.
@@ -435,13 +436,15 @@ private:
     void lireRacines()
     {
         m_json.objet(1, [&](const std::string &cle) {
+            const QString nom = nomRacine(cle);
+            if (nom.isEmpty())
+                return m_json.passer(2);
             m_racines.erase(std::remove_if(m_racines.begin(), m_racines.end(),
                                            [&](const auto &r) { return r.first == cle; }),
                             m_racines.end());
             const int dossier = lireNoeud(-1, 0, 2);
             if (dossier >= 0) {
-                m_dossiers[std::size_t(dossier)].titre =
-                    nomRacine(cle, m_dossiers[std::size_t(dossier)].titre);
+                m_dossiers[std::size_t(dossier)].titre = nom;
                 m_racines.push_back({cle, dossier});
             }
         });

@@ -301,6 +301,11 @@ void TestBookmarkSources::chromiumMembers_data()
            "other": {"type": "folder", "children": [)" +
                b + "]}"
         << QStringList{QStringLiteral("Autres favoris|B|http://b/")};
+    QTest::newRow("roots the browser does not read")
+        << R"("custom": {"type": "folder", "children": [)" + a + R"(]}, "meta_info": {},
+           "other": {"type": "folder", "children": [)" +
+               b + "]}"
+        << QStringList{QStringLiteral("Autres favoris|B|http://b/")};
     QTest::newRow("folder without a title")
         << R"("other": {"type": "folder", "children": [{"type": "folder", "name": "",
            "children": [)" +
