@@ -229,8 +229,9 @@ public:
             std::size_t n;
             if (octet == '\\') {
                 n = encoder(echappement(), utf8);
-            } else if (octet < 0x80) {
-                continue;
+            } else if (octet < 0x80) { // the first byte of the next block
+                utf8[0] = char(octet);
+                n = 1;
             } else {
                 n = suiteUtf8(octet, utf8);
             }

@@ -306,6 +306,13 @@ void TestBookmarkSources::chromiumMembers_data()
            "other": {"type": "folder", "children": [)" +
                b + "]}"
         << QStringList{QStringLiteral("Autres favoris|B|http://b/")};
+    // Longer than any block of the file read at once: every byte is kept across blocks.
+    const QByteArray longue = QByteArray("\xc3\xa9t\xc3\xa9 0123456789").repeated(20000);
+    QTest::newRow("long name")
+        << R"("other": {"type": "folder", "children": [{"type": "url", "name": ")" + longue +
+               R"(", "url": "http://a/"}]})"
+        << QStringList{QStringLiteral("Autres favoris|") + QString::fromUtf8(longue) +
+                       QStringLiteral("|http://a/")};
     QTest::newRow("folder without a title")
         << R"("other": {"type": "folder", "children": [{"type": "folder", "name": "",
            "children": [)" +
