@@ -104,12 +104,14 @@ public:
     // The next byte that is not a blank, left in the stream; -1 at the end.
     int voir()
     {
-        int octet = m_flux.voir();
-        while (octet == ' ' || octet == '\t' || octet == '\n' || octet == '\r') {
-            m_flux.avancer(1);
-            octet = m_flux.voir();
+        for (;;) {
+            const char *p = m_flux.debut(), *fin = m_flux.fin();
+            while (p < fin && (*p == ' ' || *p == '\n' || *p == '\r' || *p == '\t'))
+                ++p;
+            m_flux.avancer(p - m_flux.debut());
+            if (p < fin || m_flux.voir() < 0)
+                return m_flux.voir();
         }
-        return octet;
     }
     void attendre(char attendu)
     {
@@ -465,7 +467,7 @@ private:
         enum class Type { Autre, Signet, Dossier, Inconnu } type = Type::Inconnu;
         std::string genre, nom, url, date;
         m_json.objet(niveau, [&](const std::string &cle) {
-            if (cle == "children") {
+            if (cle == std::string_view("children")) {
                 if (dossier >= 0) { // an earlier "children" array: what it gave goes
                     m_dossiers.resize(std::size_t(dossier) + 1);
                     m_liens.resize(liensAvant);
@@ -485,17 +487,17 @@ private:
                     liensAvant = m_liens.size();
                 }
                 m_json.tableau(niveau + 1, [&] { lireNoeud(dossier, profondeur + 1, niveau + 2); });
-            } else if (cle == "type") {
+            } else if (cle == std::string_view("type")) {
                 m_json.texte(&genre, 8);
                 type = genre == "url"      ? Type::Signet
                        : genre == "folder" ? Type::Dossier
                                            : Type::Autre;
-            } else if (cle == "name") {
+            } else if (cle == std::string_view("name")) {
                 m_json.texte(type == Type::Autre ? nullptr : &nom);
-            } else if (cle == "url") {
+            } else if (cle == std::string_view("url")) {
                 // Kept only while the node may still be a bookmark.
                 m_json.texte(type == Type::Inconnu || type == Type::Signet ? &url : nullptr);
-            } else if (cle == "date_added") {
+            } else if (cle == std::string_view("date_added")) {
                 m_json.texte(&date, 24);
             } else {
                 m_json.passer(niveau + 1);
