@@ -4,6 +4,7 @@
 #include "favourites/source_error.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
+#include "platform/termination_signals.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -12,6 +13,9 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <csignal>
+#include <memory>
 #include <optional>
 
 namespace
@@ -19,6 +23,14 @@ namespace
 
 // Copies larger than this (database and log together) are refused.
 constexpr qint64 tailleMaxBase = qint64(1) << 30;
+
+// No value that Firefox writes comes near this length; a longer one, such as a generated column
+// built to exhaust memory, makes the database damaged. SQLite's whole heap is capped as well.
+constexpr int longueurMaxValeur = 16 << 20;
+constexpr qint64 tasMaxSqlite = qint64(128) << 20;
+
+// A folder without a title, named as the browsers show it.
+const char16_t sansTitre[] = u"(sans titre)";
 
 struct Dossier {
     qint64 parent = 0;
@@ -71,13 +83,17 @@ void copierBase(const QString &fichier, const QString &dossier)
     const QString copieBase = dossier + QStringLiteral("/places.sqlite");
     const QString copieLog = copieBase + QStringLiteral("-wal");
     for (int essai = 0; essai < 3; ++essai) {
+        platform::SignalCatch::throwIfCaught();
         const Etat avant = etat(hote);
         std::int64_t reste = tailleMaxBase;
-        if (!copier(fichier, copieBase, reste))
+        if (!copier(fichier, copieBase, reste)) {
+            platform::SignalCatch::throwIfCaught();
             throw reste < 0 ? ErreurSource::tropGrand(fichier, tailleMaxBase)
                             : ErreurSource::illisible(fichier);
+        }
         QFile::remove(copieLog);
         if (QFileInfo::exists(log) && !copier(platform::toProgramPath(log), copieLog, reste)) {
+            platform::SignalCatch::throwIfCaught();
             if (reste < 0)
                 throw ErreurSource::tropGrand(fichier, tailleMaxBase);
             QFile::remove(copieLog); // the log went away: it was folded in
@@ -87,22 +103,40 @@ void copierBase(const QString &fichier, const QString &dossier)
     }
 }
 
-// The private copy, opened through SQLite itself: rows come as UTF-8 text and integers,
-// straight from the database, which halves the cost of reading a large one.
+// The private copy, opened read-only through SQLite itself: rows come as UTF-8 text and
+// integers, straight from the database, which halves the cost of reading a large one. The
+// schema is not trusted: it may not run functions with side effects, and no value may grow
+// past longueurMaxValeur. A termination signal stops the statement that runs.
 class Base
 {
 public:
     Base(const QString &copie, const QString &fichier) : m_fichier(fichier)
     {
-        if (sqlite3_open_v2(QFile::encodeName(copie).constData(), &m_base,
-                            SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
-            sqlite3_close_v2(m_base);
+        sqlite3 *base = nullptr;
+        const int ouverture = sqlite3_open_v2(QFile::encodeName(copie).constData(), &base,
+                                              SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+        m_base.reset(base); // closed on every way out, a failed opening included
+        if (ouverture != SQLITE_OK)
             throw ErreurSource::endommage(m_fichier);
-        }
+        sqlite3_limit(base, SQLITE_LIMIT_LENGTH, longueurMaxValeur);
+        sqlite3_progress_handler(
+            base, 10000, [](void *) { return int(platform::SignalCatch::caught() != 0); }, nullptr);
+        if (sqlite3_exec(base, "PRAGMA trusted_schema = OFF", nullptr, nullptr, nullptr) !=
+            SQLITE_OK)
+            echec(sqlite3_errcode(base));
     }
-    ~Base() { sqlite3_close_v2(m_base); }
     Base(const Base &) = delete;
     Base &operator=(const Base &) = delete;
+
+    // Throws what an SQLite failure means: the signal that stopped it, a bound that the file
+    // goes past, or damage.
+    [[noreturn]] void echec(int code) const
+    {
+        platform::SignalCatch::throwIfCaught();
+        if (code == SQLITE_NOMEM)
+            throw ErreurSource::tropComplexe(m_fichier);
+        throw ErreurSource::endommage(m_fichier);
+    }
 
     const QString &fichier() const { return m_fichier; }
 
@@ -110,10 +144,11 @@ public:
     class Requete
     {
     public:
-        Requete(const Base &base, const char *sql) : m_fichier(base.m_fichier)
+        Requete(const Base &base, const char *sql) : m_base(base)
         {
-            if (sqlite3_prepare_v2(base.m_base, sql, -1, &m_requete, nullptr) != SQLITE_OK)
-                throw ErreurSource::endommage(m_fichier);
+            const int code = sqlite3_prepare_v2(base.m_base.get(), sql, -1, &m_requete, nullptr);
+            if (code != SQLITE_OK)
+                base.echec(code);
         }
         ~Requete() { sqlite3_finalize(m_requete); }
         Requete(const Requete &) = delete;
@@ -123,7 +158,7 @@ public:
         {
             const int etat = sqlite3_step(m_requete);
             if (etat != SQLITE_ROW && etat != SQLITE_DONE)
-                throw ErreurSource::endommage(m_fichier);
+                m_base.echec(etat);
             return etat == SQLITE_ROW;
         }
         qint64 entier(int colonne) const { return sqlite3_column_int64(m_requete, colonne); }
@@ -135,13 +170,24 @@ public:
         }
 
     private:
-        const QString &m_fichier;
+        const Base &m_base;
         sqlite3_stmt *m_requete = nullptr;
     };
 
 private:
+    struct Fermeture {
+        void operator()(sqlite3 *base) const { sqlite3_close_v2(base); }
+    };
+
+    // The cap on SQLite's heap, which is the whole process's, while the copy is read.
+    struct LimiteTas {
+        const qint64 avant = sqlite3_hard_heap_limit64(tasMaxSqlite);
+        ~LimiteTas() { sqlite3_hard_heap_limit64(avant); }
+    };
+
     const QString &m_fichier;
-    sqlite3 *m_base = nullptr;
+    LimiteTas m_tas;
+    std::unique_ptr<sqlite3, Fermeture> m_base;
 };
 
 class LecteurPlaces
@@ -192,15 +238,15 @@ private:
     }
     // The folder column of an item whose parent is this folder: nullopt for the tags, for the
     // root itself and for a folder that hangs nowhere (or in a loop, in a damaged database).
+    // Folders nested deeper than profondeurMaxSignets make the file refused.
     std::optional<QString> cheminDe(qint64 id)
     {
         if (const auto connu = m_chemins.constFind(id); connu != m_chemins.cend())
-            return *connu;
+            return connu->chemin;
         // Climb to the root, then name the folders on the way down.
         QList<qint64> montee;
-        std::optional<QString> chemin;
-        for (qint64 courant = id; montee.size() <= m_dossiers.size();
-             courant = m_dossiers.value(courant).parent) {
+        Chemin chemin;
+        for (qint64 courant = id;; courant = m_dossiers.value(courant).parent) {
             if (const auto connu = m_chemins.constFind(courant); connu != m_chemins.cend()) {
                 chemin = *connu;
                 break;
@@ -211,27 +257,46 @@ private:
             if (dossier->guid == QLatin1String("tags________"))
                 break;
             if (dossier->guid == QLatin1String("root________") || dossier->parent == 0) {
-                chemin = QString();
+                chemin.chemin = QString();
+                break;
+            }
+            if (montee.size() == profondeurMaxSignets) {
+                // Deeper than allowed, unless the climb goes round a loop.
+                QList<qint64> vus = montee;
+                std::sort(vus.begin(), vus.end());
+                if (std::adjacent_find(vus.begin(), vus.end()) == vus.end())
+                    throw ErreurSource::tropComplexe(m_base.fichier());
                 break;
             }
             montee.append(courant);
         }
+        if (chemin.chemin && chemin.profondeur + montee.size() > profondeurMaxSignets)
+            throw ErreurSource::tropComplexe(m_base.fichier());
         for (qsizetype i = montee.size(); i-- > 0;) {
-            if (chemin) {
+            if (chemin.chemin) {
                 const Dossier &d = m_dossiers[montee[i]];
-                const QString racine = chemin->isEmpty() ? nomRacine(d.guid) : QString();
-                chemin = dossierEnfant(*chemin, racine.isEmpty() ? d.titre : racine);
+                const QString racine = chemin.chemin->isEmpty() ? nomRacine(d.guid) : QString();
+                const QString titre = !racine.isEmpty()   ? racine
+                                      : d.titre.isEmpty() ? QString::fromUtf16(sansTitre)
+                                                          : d.titre;
+                chemin.chemin = dossierEnfant(*chemin.chemin, titre);
+                ++chemin.profondeur;
             }
             m_chemins.insert(montee[i], chemin);
         }
         if (montee.isEmpty() || montee.first() != id)
             m_chemins.insert(id, chemin);
-        return chemin;
+        return chemin.chemin;
     }
+
+    struct Chemin {
+        std::optional<QString> chemin;
+        int profondeur = 0; // folders in it
+    };
 
     const Base &m_base;
     QHash<qint64, Dossier> m_dossiers;
-    QHash<qint64, std::optional<QString>> m_chemins;
+    QHash<qint64, Chemin> m_chemins;
 };
 
 } // namespace
@@ -241,6 +306,12 @@ TableLiens lireFirefox(const QString &fichier)
     const std::optional<QString> hote = platform::toHostPath(fichier);
     if (!hote || !QFileInfo(*hote).isFile())
         throw ErreurSource::illisible(fichier);
+    // Nothing is copied of a database too large to be read.
+    if (QFileInfo(*hote).size() + QFileInfo(*hote + QStringLiteral("-wal")).size() > tailleMaxBase)
+        throw ErreurSource::tropGrand(fichier, tailleMaxBase);
+    // A termination signal stops the copy or the reading, and the copy goes with the folder
+    // before the program ends as the signal asks.
+    const platform::SignalCatch signaux({SIGTERM, SIGINT, SIGHUP});
     QTemporaryDir dossier;
     if (!dossier.isValid())
         throw ErreurSource::illisible(fichier);

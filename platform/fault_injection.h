@@ -5,7 +5,7 @@
 // process, read once: a comma-separated list of point=errno, for example
 // "write=ENOSPC,delete=EBUSY" (points: open, write, commit, delete; errno by name or number).
 // The point "signal" takes a signal number instead, which the process sends itself once the
-// first piece of a file has been written: "signal=15".
+// first piece of a file has been written or copied: "signal=15".
 namespace platform
 {
 

@@ -559,6 +559,10 @@ bool ByteReader::copyTo(const QString &hostTarget, std::int64_t &budget)
             break;
         }
         budget -= copied;
+        if (const int signalNumber = takeFault(FaultPoint::Signal))
+            std::raise(signalNumber);
+        if (SignalCatch::caught())
+            break;
     }
     return close(out) == 0 && copiedAll;
 }

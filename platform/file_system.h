@@ -160,7 +160,8 @@ public:
     std::int64_t modificationTime() const { return m_modified; }
     // Copies the rest of the file into a new file at a host path (replacing any there), in the
     // kernel where it can. False when it cannot be read or written, or when more than budget
-    // bytes would be copied; budget counts down the bytes copied.
+    // bytes would be copied; budget counts down the bytes copied. A termination signal that a
+    // SignalCatch holds stops the copy too.
     bool copyTo(const QString &hostTarget, std::int64_t &budget);
 
 private:

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace
@@ -127,6 +128,31 @@ private:
     static inline int s_numero = 0;
 };
 
+// A Bookmarks file whose roots hold these members, as JSON text.
+QByteArray bookmarksDe(const QByteArray &racines)
+{
+    return "{\"checksum\": \"0\", \"roots\": {" + racines + "}, \"version\": 1}";
+}
+
+// One bookmark in a chain of folders, this many levels deep with the bar's own folder.
+QByteArray chaineChromium(int niveaux)
+{
+    QByteArray noeud = R"({"type": "url", "name": "Fond", "url": "http://fond/"})";
+    for (int i = 0; i < niveaux; ++i)
+        noeud = R"({"type": "folder", "name": "d", "children": [)" + noeud + "]}";
+    return bookmarksDe("\"bookmark_bar\": " + noeud);
+}
+
+// The same chain in a places.sqlite, below the toolbar.
+void chaineFirefox(const QString &chemin, int niveaux)
+{
+    Places places(chemin);
+    int dossier = 3;
+    for (int i = 1; i < niveaux; ++i)
+        dossier = places.ajouter(dossier, 2, QStringLiteral("d"));
+    places.ajouter(dossier, 1, QStringLiteral("Fond"), QStringLiteral("http://fond/"));
+}
+
 } // namespace
 
 class TestBookmarkSources : public QObject
@@ -148,7 +174,10 @@ class TestBookmarkSources : public QObject
 private Q_SLOTS:
     void netscape();
     void firefoxWhileRunning();
+    void chromium_data();
     void chromium();
+    void nestingLimit();
+    void chromiumHugeMember();
     void unreadableFiles_data();
     void unreadableFiles();
     void parserBounds();
@@ -226,17 +255,109 @@ void TestBookmarkSources::firefoxWhileRunning()
     QCOMPARE(lireSource(programme(QStringLiteral("export.json"))).liens.at(0).date, 1700000000);
 }
 
-// Chromium's roots take their French names; a "\" in a title becomes "/".
+void TestBookmarkSources::chromium_data()
+{
+    QTest::addColumn<QByteArray>("contenu");
+    QTest::addColumn<QStringList>("attendu");
+    const auto dossier = [](const QByteArray &nom, const QByteArray &enfants,
+                            const QByteArray &plus = {}) {
+        return R"({"type": "folder", "name": ")" + nom + R"(", "children": [)" + enfants + ']' +
+               plus + '}';
+    };
+    const QByteArray a = R"({"type": "url", "name": "A", "url": "http://a/"})",
+                     b = R"({"type": "url", "name": "B", "url": "http://b/"})",
+                     puisB = R"(, "children": [)" + b + ']';
+    const QString autresB = QStringLiteral("Autres favoris|B|http://b/");
+    // The roots take their French names; a bookmark's name keeps its "\".
+    QTest::newRow("browser's layout")
+        << QByteArray(fichierChromium)
+        << QStringList{QStringLiteral("Autres favoris|O|http://o.example/"),
+                       QStringLiteral("Barre de favoris|Ex\\a <i>|http://e.example/"),
+                       QStringLiteral("Barre de favoris\\Sous|http://sans-nom.example/|"
+                                      "http://sans-nom.example/"),
+                       QStringLiteral("Favoris sur mobile|M|http://m.example/")};
+    // The browser keeps the last of two members of the same name, a node's children included.
+    QTest::newRow("two children arrays in a root")
+        << bookmarksDe("\"bookmark_bar\": " + dossier("R", a + ',' + dossier("S", a), puisB))
+        << QStringList(QStringLiteral("Barre de favoris|B|http://b/"));
+    // Of the roots, only the browser's three are read.
+    QTest::newRow("roots repeated or unknown")
+        << bookmarksDe("\"x\": " + dossier("X", a) + ", \"other\": " + dossier("O", a) +
+                       ", \"meta_info\": {}, \"other\": " + dossier("O", b))
+        << QStringList(autresB);
+    QTest::newRow("folder without a title")
+        << bookmarksDe("\"other\": " + dossier("O", dossier("", a)))
+        << QStringList(QStringLiteral("Autres favoris\\(sans titre)|A|http://a/"));
+    QTest::newRow("escapes, members in any order, other members skipped")
+        << bookmarksDe(R"("other": {"children": [{"url": "http://e/", "x": [1.5e3, -0, true,
+           null, {"y": "\u00e9"}], "n\u0061me": "\u00c9t\u00e9 \ud83d\ude00 \ud800! \/",
+           "type": "url"}], "type": "folder"})")
+        << QStringList(
+               QStringLiteral("Autres favoris|\u00c9t\u00e9 \U0001F600 \uFFFD! /|http://e/"));
+    // Longer than any block of the file read at once: every byte is kept across blocks.
+    const QByteArray longue = QByteArray("\xc3\xa9t\xc3\xa9 0123456789").repeated(20000);
+    QTest::newRow("long name")
+        << bookmarksDe("\"other\": " + dossier("O", R"({"type": "url", "name": ")" + longue +
+                                                        R"(", "url": "http://a/"})"))
+        << QStringList(
+               QStringLiteral("Autres favoris|%1|http://a/").arg(QString::fromUtf8(longue)));
+}
+
 void TestBookmarkSources::chromium()
 {
-    support::writeFile(hote(QStringLiteral("favoris.html")), fichierChromium);
-    QCOMPARE(lire(QStringLiteral("favoris.html"), TypeSource::Chromium),
-             QStringList({QStringLiteral("Autres favoris|O|http://o.example/"),
-                          QStringLiteral("Barre de favoris|Ex\\a <i>|http://e.example/"),
-                          QStringLiteral("Barre de favoris\\Sous|http://sans-nom.example/|"
-                                         "http://sans-nom.example/"),
-                          QStringLiteral("Favoris sur mobile|M|http://m.example/")}));
-    QCOMPARE(lireSource(programme(QStringLiteral("favoris.html"))).liens.at(1).date, 1655526400);
+    QFETCH(QByteArray, contenu);
+    QFETCH(QStringList, attendu);
+    support::writeFile(hote(QStringLiteral("favoris.html")), contenu);
+    QCOMPARE(lire(QStringLiteral("favoris.html"), TypeSource::Chromium), attendu);
+}
+
+// Folders as deep as the limit are read, in both kinds of browser file; one level more is
+// refused.
+void TestBookmarkSources::nestingLimit()
+{
+    const auto lu = [](const QString &fichier) {
+        try {
+            return support::rows(lireSource(platform::toProgramPath(fichier)).liens).join(u'\n');
+        } catch (const ErreurSource &erreur) {
+            return erreur.message();
+        }
+    };
+    for (const int niveaux : {profondeurMaxSignets, profondeurMaxSignets + 1}) {
+        const QString json = hote(QStringLiteral("%1.json").arg(niveaux)), sqlite = json + u'l';
+        support::writeFile(json, chaineChromium(niveaux));
+        chaineFirefox(sqlite, niveaux);
+        const QString chaine =
+            QStringLiteral("\\d").repeated(niveaux - 1) + QStringLiteral("|Fond|http://fond/");
+        QCOMPARE(lu(json).contains(QStringLiteral("trop imbriqué")),
+                 niveaux > profondeurMaxSignets);
+        QCOMPARE(lu(sqlite).contains(QStringLiteral("trop imbriqué")),
+                 niveaux > profondeurMaxSignets);
+        if (niveaux == profondeurMaxSignets)
+            QVERIFY(lu(json) == QStringLiteral("Barre de favoris") + chaine &&
+                    lu(sqlite) == QStringLiteral("Barre personnelle") + chaine);
+    }
+}
+
+// A member outside the bookmarks, as large as it may be, costs no memory: the file is read
+// as a stream. Written piece by piece, so that the test's own peak stays low.
+void TestBookmarkSources::chromiumHugeMember()
+{
+    QFile fichier(hote(QStringLiteral("Enorme")));
+    QVERIFY(fichier.open(QIODevice::WriteOnly));
+    fichier.write(R"({"sync_metadata": ")");
+    const QByteArray bloc(1 << 20, 'x');
+    for (int i = 0; i < 64; ++i)
+        fichier.write(bloc);
+    fichier.write(R"(", "roots": {"other": {"type": "folder", "children": [{"type": "url",
+                  "name": "A", "url": "http://a/"}]}}})");
+    fichier.close();
+    rusage avant{}, apres{};
+    getrusage(RUSAGE_SELF, &avant);
+    QCOMPARE(lire(QStringLiteral("Enorme"), TypeSource::Chromium),
+             QStringList(QStringLiteral("Autres favoris|A|http://a/")));
+    getrusage(RUSAGE_SELF, &apres);
+    QVERIFY2(apres.ru_maxrss - avant.ru_maxrss < 16 * 1024,
+             qPrintable(QString::number(apres.ru_maxrss - avant.ru_maxrss)));
 }
 
 void TestBookmarkSources::unreadableFiles_data()
@@ -245,6 +366,7 @@ void TestBookmarkSources::unreadableFiles_data()
     QTest::addColumn<QString>("message");
     const QString endommage = QStringLiteral("est endommagé ou incomplet");
     const QString inconnu = QStringLiteral("n'est pas un fichier de favoris reconnu");
+    const QString tropImbrique = QStringLiteral("trop imbriqué ou trop complexe");
 
     const QString base = hote(QStringLiteral("modele.sqlite"));
     {
@@ -277,9 +399,27 @@ void TestBookmarkSources::unreadableFiles_data()
     QTest::newRow("Bookmarks followed by garbage") << json + "x" << endommage;
     QTest::newRow("JSON without roots") << QByteArray("{\"version\": 1}") << endommage;
     QTest::newRow("JSON nested too deep")
-        << "{\"roots\": " + QByteArray(5000, '[') + QByteArray(5000, ']') + '}' << endommage;
-    QTest::newRow("places.sqlite cut short") << sqlite.left(2 * 4096) << endommage;
-    QTest::newRow("places.sqlite damaged") << abimee << endommage;
+        << "{\"roots\": " + QByteArray(5000, '[') + QByteArray(5000, ']') + '}' << tropImbrique;
+    QTest::newRow("Bookmarks with invalid UTF-8 outside the bookmarks")
+        << abimer("\"checksum\": \"0\"", "\"checksum\": \"\xC3(\"") << endommage;
+    QTest::newRow("Bookmarks with a control character in a string")
+        << abimer("\"checksum\": \"0\"", "\"checksum\": \"\t\"") << endommage;
+    QTest::newRow("Bookmarks with a misspelt literal")
+        << abimer("\"version\": 1", "\"version\": truex") << endommage;
+    {
+        // 12 KB, whose one address would be 100 MB.
+        Places geante(hote(QStringLiteral("geante.sqlite")));
+        geante.executer("DROP TABLE moz_places");
+        geante.executer("CREATE TABLE moz_places (id INTEGER PRIMARY KEY, url GENERATED ALWAYS "
+                        "AS (zeroblob(100000000)))");
+        geante.executer("INSERT INTO moz_places (id) VALUES (1)");
+        geante.executer("INSERT INTO moz_bookmarks (type, fk, parent) VALUES (1, 1, 3)");
+    }
+    QTest::newRow("places.sqlite with an endless generated address")
+        << support::readFile(hote(QStringLiteral("geante.sqlite"))) << endommage;
+    // Larger than allowed: refused before anything is copied, the temporary folder being
+    // unusable meanwhile (the file is sparse).
+    QTest::newRow("places.sqlite huge") << sqlite << QStringLiteral("trop grand");
     {
         Places autre(hote(QStringLiteral("autre.sqlite")), {"CREATE TABLE t (x)"});
     }
@@ -311,7 +451,12 @@ void TestBookmarkSources::unreadableFiles()
         support::writeFile(fichier, contenu);
         if (tag == QLatin1String("huge"))
             QVERIFY(QFile(fichier).resize(qint64(300) << 20));
+        if (tag == QLatin1String("places.sqlite huge"))
+            QVERIFY(QFile(fichier).resize((qint64(1) << 30) + 1));
     }
+    const auto remettre = qScopeGuard([tmp = qgetenv("TMPDIR")] { qputenv("TMPDIR", tmp); });
+    if (tag == QLatin1String("places.sqlite huge"))
+        qputenv("TMPDIR", QFile::encodeName(hote(QStringLiteral("absent"))));
     try {
         lireSource(platform::toProgramPath(fichier));
         QFAIL("no error");

@@ -21,6 +21,8 @@ private Q_SLOTS:
     void rows();
     void pageAsTheShortcutTree_data() { rows_data(); }
     void pageAsTheShortcutTree();
+    void chromiumCorpus_data();
+    void chromiumCorpus();
 };
 
 namespace
@@ -140,6 +142,25 @@ void TestBrowserFiles::pageAsTheShortcutTree()
                                    QStringLiteral("&lt;b&gt;&amp;amp; &quot;Gras&quot;&lt;/b&gt;")),
                           lien.arg(QStringLiteral("https://sans-titre.example/"),
                                    QStringLiteral("https://sans-titre.example/"))}));
+}
+
+// Bookmarks files that other people made (tests/data/chromium/README.md) give the rows that
+// Chromium reads from them, sorted in their NAME.rows.
+void TestBrowserFiles::chromiumCorpus_data()
+{
+    QTest::addColumn<QString>("fichier");
+    const QDir dossier(QStringLiteral(SIGNETOR_DATA "/chromium"));
+    for (const QString &nom : dossier.entryList({QStringLiteral("*-Bookmarks")}))
+        QTest::newRow(qPrintable(nom)) << dossier.filePath(nom);
+}
+
+void TestBrowserFiles::chromiumCorpus()
+{
+    QFETCH(QString, fichier);
+    QStringList lus = support::rows(lireSource(platform::toProgramPath(fichier)).liens);
+    lus.sort();
+    QCOMPARE(lus.join(u'\n') + u'\n',
+             QString::fromUtf8(support::readFile(fichier + QStringLiteral(".rows"))));
 }
 
 QTEST_GUILESS_MAIN(TestBrowserFiles)

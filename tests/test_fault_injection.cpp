@@ -141,33 +141,43 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("signalNumber");
         QTest::addColumn<bool>("inPlace");
-        QTest::newRow("SIGTERM") << int(SIGTERM) << false;
-        QTest::newRow("SIGINT") << int(SIGINT) << false;
+        QTest::addColumn<QString>("source");
+        const QString places = QStringLiteral(SIGNETOR_DATA "/browsers/firefox/places.sqlite");
+        QTest::newRow("SIGTERM") << int(SIGTERM) << false << QString();
+        QTest::newRow("SIGINT") << int(SIGINT) << false << QString();
         QTest::newRow("SIGHUP in place, run as nobody, whom a read-only folder stops")
-            << int(SIGHUP) << true;
+            << int(SIGHUP) << true << QString();
+        QTest::newRow("SIGTERM while copying places.sqlite") << int(SIGTERM) << false << places;
+        QTest::newRow("SIGHUP while copying places.sqlite") << int(SIGHUP) << false << places;
     }
 
-    // A termination signal in the middle of the write ends signetor-cli by that signal, the
-    // page whole: the former one, its temporary file gone; or, where the page is rewritten in
-    // place (its folder read-only), the new one, finished first. The long title makes the page
-    // span several pieces.
+    // A termination signal in the middle of the write, or of the private copy of a
+    // places.sqlite, ends signetor-cli by that signal, its temporary files gone, the page
+    // whole: the former one; or, where the page is rewritten in place (its folder read-only),
+    // the new one, finished first. The long title makes the page span several pieces.
     void signalKeepsAWholePage()
     {
         QFETCH(int, signalNumber);
         QFETCH(bool, inPlace);
+        QFETCH(QString, source);
         const QByteArray root = QFile::encodeName(m_root.path());
         QVERIFY((chown(root + "/page.html", inPlace ? 65534 : 0, 0) == 0 || geteuid() != 0) &&
                 chmod(root, inPlace ? 0555 : 0755) == 0);
         const auto restore = qScopeGuard([&] { chmod(root, 0700); });
         qputenv("SIGNETOR_FAULT", "signal=" + QByteArray::number(signalNumber));
         QStringList command{QStringLiteral(SIGNETOR_CLI), QStringLiteral("--titre"),
-                            QString(100000, QLatin1Char('T')), m_root.path(), m_page};
+                            QString(100000, QLatin1Char('T')),
+                            source.isEmpty() ? m_root.path() : source, m_page};
         if (inPlace && geteuid() == 0)
             command =
                 QStringList{QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
                             QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups")} +
                 command;
+        QTemporaryDir tmp;
         QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("TMPDIR"), tmp.path());
+        process.setProcessEnvironment(environment);
         process.start(command.takeFirst(), command);
         QVERIFY(process.waitForFinished(120000));
         QCOMPARE(std::make_pair(process.exitStatus(), process.exitCode()),
@@ -175,6 +185,8 @@ private Q_SLOTS:
         QCOMPARE(
             QDir(m_root.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
             QStringList(QStringLiteral("page.html")));
+        QCOMPARE(QDir(tmp.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList());
         const QByteArray page = support::readFile(m_page);
         QVERIFY(inPlace ? page.size() > 100000 && page.endsWith("</html>\r\n")
                         : page == formerPage);
