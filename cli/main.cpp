@@ -70,19 +70,19 @@ void produirePage(const Demande &demande)
         platform::SignalCatch::endByCaughtSignal();
     if (!demande.pageDemarrage)
         return;
-    for (const ProfilNavigateur &profil : Ecrire_Page_Demarrage(demande.fichierPage))
+    for (const ProfilNavigateur &profil :
+         Ecrire_Page_Demarrage(platform::toProgramPath(demande.fichierPage)))
         ecrire(stderr, QStringLiteral("signetor-cli : avertissement : la page de démarrage n'a pas "
                                       "pu être inscrite dans le profil « %1 » de %2.\n")
                            .arg(profil.nom, profil.navigateur));
 }
 
 // "signetor-cli : FICHIER : Erreur d'exécution 'N' : description", FICHIER being the page's
-// file as the host names it.
+// file as typed.
 QString messageExecution(const Demande &demande, const platform::RuntimeError &erreur)
 {
-    const QString fichier = demande.fichierPage.isEmpty()
-                                ? QString::fromUtf8("sortie standard")
-                                : platform::toHostPath(demande.fichierPage).value_or(QString());
+    const QString fichier =
+        demande.fichierPage.isEmpty() ? QString::fromUtf8("sortie standard") : demande.saisiePage;
     return QString::fromUtf8("signetor-cli : %1 : Erreur d'exécution '%2' : %3\n")
         .arg(fichier)
         .arg(erreur.number())
@@ -104,7 +104,12 @@ int executer(const QStringList &arguments)
     try {
         demande.signets ? produireSignets(demande) : produirePage(demande);
     } catch (const ErreurSource &erreur) {
-        return refuser(erreur.message());
+        // The source as it was typed, not as made absolute.
+        QString message = erreur.message();
+        if (erreur.fichier() == demande.cheminFavoris)
+            message.replace(QString::fromUtf8("« %1 »").arg(erreur.fichier()),
+                            QString::fromUtf8("« %1 »").arg(demande.saisieFavoris));
+        return refuser(message);
     } catch (const platform::RuntimeError &erreur) {
         ecrire(stderr, messageExecution(demande, erreur));
         return 1;

@@ -39,11 +39,11 @@ QString nomRacine(const QString &guid)
     return QString();
 }
 
-// Copies one file (program form) byte for byte to cible (host form); false when it cannot be
+// Copies one file (host form) byte for byte to cible (host form); false when it cannot be
 // read or written. reste counts down the bytes still allowed.
 bool copier(const QString &source, const QString &cible, std::int64_t &reste)
 {
-    platform::ByteReader lecteur(source);
+    platform::ByteReader lecteur{platform::HostPath(source)};
     return lecteur.copyTo(cible, reste);
 }
 
@@ -66,7 +66,7 @@ Etat etat(const QString &hote)
 // fold it into the database: then the two copies would not match, so the copy is made again.
 void copierBase(const QString &fichier, const QString &dossier)
 {
-    const QString hote = platform::toHostPath(fichier).value_or(QString());
+    const QString &hote = fichier;
     const QString log = hote + QStringLiteral("-wal");
     const QString copieBase = dossier + QStringLiteral("/places.sqlite");
     const QString copieLog = copieBase + QStringLiteral("-wal");
@@ -77,7 +77,7 @@ void copierBase(const QString &fichier, const QString &dossier)
             throw reste < 0 ? ErreurSource::tropGrand(fichier, tailleMaxBase)
                             : ErreurSource::illisible(fichier);
         QFile::remove(copieLog);
-        if (QFileInfo::exists(log) && !copier(platform::toProgramPath(log), copieLog, reste)) {
+        if (QFileInfo::exists(log) && !copier(log, copieLog, reste)) {
             if (reste < 0)
                 throw ErreurSource::tropGrand(fichier, tailleMaxBase);
             QFile::remove(copieLog); // the log went away: it was folded in
@@ -238,8 +238,7 @@ private:
 
 TableLiens lireFirefox(const QString &fichier)
 {
-    const std::optional<QString> hote = platform::toHostPath(fichier);
-    if (!hote || !QFileInfo(*hote).isFile())
+    if (!QFileInfo(fichier).isFile())
         throw ErreurSource::illisible(fichier);
     QTemporaryDir dossier;
     if (!dossier.isValid())

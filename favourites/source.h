@@ -19,14 +19,14 @@ struct Source {
     TableLiens liens; // sorted exactly as the scan sorts shortcuts
 };
 
-// What a file holds, told by its content: nullopt when it is none of the three bookmark
-// files, or cannot be read. Never throws.
+// What a file holds (host path), told by its content: nullopt when it is none of the three
+// bookmark files, or cannot be read. Never throws.
 std::optional<TypeSource> typeFichierSignets(const QString &fichier);
 
-// Reads the favourites at a path (program form) into one sorted link table. A folder, or a
-// path that names nothing on this host, is scanned as a shortcut tree (nothing found gives
-// no link); a file is read by the reader of its kind. Throws ErreurSource
-// (favourites/source_error.h) when the file cannot be read, is of no known kind, or is
-// damaged: an unreadable file never passes for an empty one. A shortcut tree's rows carry
-// their files' dates only when asked.
+// Reads the favourites at a host path into one sorted link table. A folder is scanned as a
+// shortcut tree; so is a path ending with "/" that names nothing, and the empty path, which
+// stands for a folder this host cannot name (both give no link). A file is read by the reader
+// of its kind. Throws ErreurSource (favourites/source_error.h) when the file cannot be read,
+// names nothing, is of no known kind, or is damaged: an unreadable file never passes for an
+// empty one. A shortcut tree's rows carry their files' dates only when asked.
 Source lireSource(const QString &chemin, DatesLiens dates = DatesLiens::Omises);

@@ -326,18 +326,17 @@ void deleteFile(const QString &path)
     }
 }
 
-AtomicFileWriter::AtomicFileWriter(const QString &path) : m_signals({SIGTERM, SIGINT, SIGHUP})
+AtomicFileWriter::AtomicFileWriter(const HostPath &path) : m_signals({SIGTERM, SIGINT, SIGHUP})
 {
-    const std::optional<QString> host = toHostPath(path);
-    if (!host || host->isEmpty())
-        throw unusablePath(path);
-    const QByteArray hostBytes = QFile::encodeName(*host);
+    const QByteArray &hostBytes = path.bytes;
+    if (hostBytes.isEmpty() || hostBytes.contains('\0'))
+        throw RuntimeError(RuntimeError::BadFileName);
     refuseUnwritableTarget(hostBytes);
     struct stat former;
     const bool replacing = stat(hostBytes.constData(), &former) == 0;
 
     throwIfFault(FaultPoint::OpenForWrite);
-    m_file = std::make_unique<QSaveFile>(*host);
+    m_file = std::make_unique<QSaveFile>(path.text);
     m_file->setDirectWriteFallback(true);
     errno = 0;
     // Unbuffered, so that a short write (disk full, file too large) shows at once: a failed
@@ -373,7 +372,10 @@ void AtomicFileWriter::commit()
 
 void writeFileAtomically(const QString &path, const QByteArray &bytes)
 {
-    AtomicFileWriter file(path);
+    const std::optional<QString> host = toHostPath(path);
+    if (!host || host->isEmpty())
+        throw unusablePath(path);
+    AtomicFileWriter file{HostPath(*host)};
     file.write(bytes);
     file.commit();
 }
@@ -402,6 +404,12 @@ Folder::Folder(const QString &path)
     const std::optional<QByteArray> host = toHostBytes(path);
     if (host)
         adopt(openFolderAt(AT_FDCWD, host->isEmpty() ? "." : host->constData()));
+}
+
+Folder::Folder(const HostPath &path)
+{
+    if (!path.bytes.isEmpty() && !path.bytes.contains('\0'))
+        adopt(openFolderAt(AT_FDCWD, path.bytes.constData()));
 }
 
 Folder::Folder(const Folder &parent, const char *hostName)
@@ -483,6 +491,12 @@ ByteReader::ByteReader(const QString &path)
     if (!host || host->isEmpty())
         return;
     adopt(open(host->constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY), false);
+}
+
+ByteReader::ByteReader(const HostPath &path)
+{
+    if (!path.bytes.isEmpty() && !path.bytes.contains('\0'))
+        adopt(open(path.bytes.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY), false);
 }
 
 // Without the look-up, a name replaced by a FIFO or a device since the listing still opens

@@ -133,12 +133,11 @@ class TestBookmarkSources : public QObject
 
     QTemporaryDir m_dossier;
     QString hote(const QString &nom) const { return m_dossier.filePath(nom); }
-    QString programme(const QString &nom) const { return platform::toProgramPath(hote(nom)); }
 
     // Reads a source that must be of this kind; its rows.
     QStringList lire(const QString &nom, TypeSource attendu)
     {
-        const Source source = lireSource(programme(nom));
+        const Source source = lireSource(hote(nom));
         [&] { QCOMPARE(int(source.type), int(attendu)); }();
         return support::rows(source.liens);
     }
@@ -165,7 +164,7 @@ void TestBookmarkSources::netscape()
                           QStringLiteral("Outils/Web|http://sans-titre.example/|"
                                          "http://sans-titre.example/"),
                           QStringLiteral("Outils/Web\\Sous|Profond|http://profond.example/")}));
-    QCOMPARE(lireSource(programme(QStringLiteral("Bookmarks"))).liens.at(1).date, 1700000000);
+    QCOMPARE(lireSource(hote(QStringLiteral("Bookmarks"))).liens.at(1).date, 1700000000);
 
     // A large file is parsed in pieces: folders open across a cut keep their rows.
     QByteArray grand = "<DL><p><DT><H3>Grand</H3><DL><p><DT><H3>Sous</H3><DL><p>\n";
@@ -219,7 +218,7 @@ void TestBookmarkSources::firefoxWhileRunning()
     QVERIFY(support::readFile(fichier) + support::readFile(log) == avant);
     places.ajouter(2, 1, QStringLiteral("Encore"), QStringLiteral("http://encore.example/"));
     QCOMPARE(lire(QStringLiteral("export.json"), TypeSource::Firefox).size(), 4);
-    QCOMPARE(lireSource(programme(QStringLiteral("export.json"))).liens.at(0).date, 1700000000);
+    QCOMPARE(lireSource(hote(QStringLiteral("export.json"))).liens.at(0).date, 1700000000);
 }
 
 // Chromium's roots take their French names; a "\" in a title becomes "/".
@@ -232,7 +231,7 @@ void TestBookmarkSources::chromium()
                           QStringLiteral("Barre de favoris\\Sous|http://sans-nom.example/|"
                                          "http://sans-nom.example/"),
                           QStringLiteral("Favoris sur mobile|M|http://m.example/")}));
-    QCOMPARE(lireSource(programme(QStringLiteral("favoris.html"))).liens.at(1).date, 1655526400);
+    QCOMPARE(lireSource(hote(QStringLiteral("favoris.html"))).liens.at(1).date, 1655526400);
 }
 
 void TestBookmarkSources::unreadableFiles_data()
@@ -305,11 +304,11 @@ void TestBookmarkSources::unreadableFiles()
             QVERIFY(QFile(fichier).resize(qint64(300) << 20));
     }
     try {
-        lireSource(platform::toProgramPath(fichier));
+        lireSource(fichier);
         QFAIL("no error");
     } catch (const ErreurSource &erreur) {
         QVERIFY2(erreur.message().contains(
-                     QStringLiteral("« %1 » ").arg(platform::toProgramPath(fichier))) &&
+                     QStringLiteral("« %1 » ").arg(fichier)) &&
                      erreur.message().contains(message),
                  qPrintable(erreur.message()));
     }

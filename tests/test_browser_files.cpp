@@ -104,7 +104,7 @@ void TestBrowserFiles::rows()
 {
     QFETCH(QString, fichier);
     QFETCH(TableLiens, attendu);
-    const TableLiens lus = triee(lireSource(platform::toProgramPath(fichier)).liens);
+    const TableLiens lus = triee(lireSource(fichier).liens);
     QCOMPARE(lus, triee(attendu));
     for (qsizetype i = 0; i < lus.size(); ++i)
         QCOMPARE(lus.at(i).date, triee(attendu).at(i).date);
@@ -124,8 +124,8 @@ void TestBrowserFiles::pageAsTheShortcutTree()
                                     QString(l.nom).replace(u'/', u'-')),
                            support::shortcut(l.url.toUtf8()));
     PageOptions options;
-    const QStringList page = Construire_Page(platform::toProgramPath(fichier), options);
-    const QStringList pageArbre = Construire_Page(support::programFolder(arbre), options);
+    const QStringList page = Construire_Page(fichier, options);
+    const QStringList pageArbre = Construire_Page(arbre, options);
     QStringList differentes;
     QCOMPARE(page.size(), pageArbre.size());
     for (qsizetype i = 0; i < page.size(); ++i)

@@ -4,10 +4,12 @@
 
 #include "page/page_generator.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 
 class TestPickers : public QObject
 {
@@ -17,13 +19,16 @@ private Q_SLOTS:
     void folderAndImagePickers();
     void colourPickers();
     void folderPickerDialog();
+    void bookmarkFiles_data();
     void bookmarkFiles();
 };
 
 void TestPickers::folderAndImagePickers()
 {
     // Each picker sets up the shared dialog afresh, whatever the one before left on it; a name
-    // that does not exist changes nothing, and Cancel restores the default.
+    // that does not exist changes nothing, and Cancel restores the default. The boxes show
+    // host paths, the page names its image in program form; the default shows as written and
+    // gives the empty page.
     WindowFixture f;
     Form1 &form = f.open();
     const QString moteurs = f.program(QStringLiteral("Favoris/Moteurs/"));
@@ -34,23 +39,28 @@ void TestPickers::folderAndImagePickers()
     form.Cmd_Favoris_Path_Click(); // the folder is cut at the last "\"
     form.Cmd_Fond_Path_Click();
     form.Cmd_Shell_IE_Click(); // the page now comes from the folder picked
-    QCOMPARE(support::readFile(f.previewHost()).count("example.org/"), 1); // Moteurs' one link
+    const QByteArray apercu = support::readFile(f.previewHost());
+    QVERIFY(apercu.count("example.org/") == 1 && apercu.contains("background=\"" + image.toUtf8()));
     form.Cmd_Recherche_Fichier_Click();
     form.Cmd_Favoris_Path_Click();
     form.Cmd_Fond_Path_Click();
-    QCOMPARE(form.Txt[0]->text() + form.Txt[2]->text(), moteurs + image);
-    const QString favoris = QStringLiteral("1|Choisir le répertoire \"Favoris\"|Dummy.url|");
-    const QString fond = QStringLiteral("0|Choisir une image de fond (GIF)||");
-    const QString save = QStringLiteral("1|Sauvegarde de la page||");
-    QCOMPARE(f.dialogs,
-             (QStringList{favoris + f.program(QStringLiteral("Favoris/")), fond + f.programFolder,
-                          save + f.programFolder, favoris + moteurs, fond + f.programFolder}));
+    QCOMPARE(form.Txt[0]->text() + u'|' + form.Txt[2]->text(),
+             f.host(QStringLiteral("Favoris/Moteurs/|Favoris/Moteurs/recherche.url"))
+                 .replace(u'|', u'|' + f.root.path() + u'/'));
+    const QString favoris = QStringLiteral("1|Choisir le répertoire \"Favoris\"|Dummy.url|%1|1");
+    const QString fond = QStringLiteral("0|Choisir une image de fond (GIF)||%1|1");
+    const QString save = QStringLiteral("1|Sauvegarde de la page||%1|1");
+    QCOMPARE(f.dialogs, (QStringList{favoris.arg(f.program(QStringLiteral("Favoris/"))),
+                                     fond.arg(f.programFolder), save.arg(f.programFolder),
+                                     favoris.arg(moteurs), fond.arg(f.programFolder)}));
 
     form.Cmd_Favoris_Path_Click();
     form.Cmd_Fond_Path_Click();
     QCOMPARE(form.Chemin_Favoris + form.Txt[2]->text() + form.Txt[0]->text() +
                  form.optionsPage().image,
              QStringLiteral("C:\\Windows\\Favoris\\(aucune)").repeated(2));
+    form.Cmd_Shell_IE_Click();
+    QVERIFY(!support::readFile(f.previewHost()).contains("<a ") && f.boxes.isEmpty());
 }
 
 void TestPickers::colourPickers()
@@ -80,9 +90,10 @@ void TestPickers::colourPickers()
 
 void TestPickers::folderPickerDialog()
 {
-    // The dialog that the folder picker shows for real: a save dialog that asks nothing about
-    // an existing shortcut and adds no extension, proposing "Dummy.url" as it is, its filter
-    // listing names in both cases.
+    // The dialogs that the pickers show for real. The folder picker's is a save dialog that
+    // asks nothing about an existing shortcut and adds no extension, proposing "Dummy.url" as
+    // it is, its filters listing names in both cases; the image picker's lists the images
+    // that browsers show as a background.
     WindowFixture f;
     f.open().Cmd_Favoris_Path_Click();
     QFileDialog save;
@@ -95,35 +106,80 @@ void TestPickers::folderPickerDialog()
                           QStringLiteral("Marque-pages (bookmarks.html, places.sqlite, Bookmarks) "
                                          "(*.html *.HTML *.htm *.HTM places.sqlite PLACES.SQLITE "
                                          "Bookmarks BOOKMARKS bookmarks)")}));
+    f.form->CommonDialog.FilterIndex = 2; // as on a bookmark file
+    MSComDlg::configureFileDialog(save, MSComDlg::DialogKind::Save, f.form->CommonDialog);
+    QCOMPARE(save.selectedNameFilter(),
+             QStringLiteral("Marque-pages (bookmarks.html, places.sqlite, Bookmarks)"));
+    QTimer::singleShot(
+        0, [] { qobject_cast<QDialog *>(QApplication::activeModalWidget())->accept(); });
+    const DialogAnswer answer =
+        MSComDlg::showQtDialog(MSComDlg::DialogKind::Save, f.form->CommonDialog);
+    QCOMPARE(answer.fileName + u'|' + QString::number(answer.filterIndex),
+             f.program(QStringLiteral("Favoris/Dummy.url|2")));
+
+    f.form->Cmd_Fond_Path_Click();
+    QFileDialog open;
+    MSComDlg::configureFileDialog(open, MSComDlg::DialogKind::Open, f.form->CommonDialog);
+    QCOMPARE(open.nameFilters(),
+             QStringList(QStringLiteral("Image GIF, PNG, JPEG, WebP ou SVG (*.GIF *.gif *.PNG "
+                                        "*.png *.JPG *.jpg *.JPEG *.jpeg *.WEBP *.webp *.SVG "
+                                        "*.svg)")));
+}
+
+void TestPickers::bookmarkFiles_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("filter");   // the one the file is picked through
+    QTest::addColumn<bool>("removed"); // after it is picked
+    QTest::addColumn<QString>("said"); // by the message box; empty when the page is written
+    const QByteArray signets =
+        "<!DOCTYPE NETSCAPE-Bookmark-file-1><DL><DT><A HREF=\"http://b/\">B</A></DL>";
+    const QByteArray page = "<html><p>Bonjour</p></html>";
+    QTest::newRow("bookmark file") << signets << 1 << false << QString();
+    QTest::newRow("damaged") << QByteArray("{\"roots\": {") << 2 << false
+                             << QStringLiteral("est endommagé");
+    QTest::newRow("web page, Marque-pages")
+        << page << 2 << false << QStringLiteral("n'est pas un fichier de favoris reconnu");
+    QTest::newRow("web page, URL: its folder") << page << 1 << false << QString();
+    QTest::newRow("gone") << signets << 2 << true << QStringLiteral("ne peut pas être lu");
 }
 
 void TestPickers::bookmarkFiles()
 {
-    // A bookmark file picked goes in the box as it is and gives the page; one that cannot be
-    // read gives a message naming it and no page, and the program goes on.
+    // A bookmark file picked goes in the box and gives the page, and so does any file picked
+    // through "Marque-pages"; one that cannot be read, or is gone, gives a message naming it
+    // as the box shows it, and no page, and the program goes on. The picker reopens on the
+    // file: in its folder, through "Marque-pages", its name proposed.
+    QFETCH(QByteArray, content);
+    QFETCH(int, filter);
+    QFETCH(bool, removed);
+    QFETCH(QString, said);
     WindowFixture f;
     Form1 &form = f.open();
-    support::writeFile(
-        f.host(QStringLiteral("signets/favoris.html")),
-        "<!DOCTYPE NETSCAPE-Bookmark-file-1><DL><DT><A HREF=\"http://b/\">B</A></DL>");
-    support::writeFile(f.host(QStringLiteral("signets/Bookmarks")), "{\"roots\": {");
-    const QString html = f.program(QStringLiteral("signets/favoris.html"));
-    const QString json = f.program(QStringLiteral("signets/Bookmarks"));
-    f.answers << DialogAnswer::file(html) << DialogAnswer::file(json);
+    const QString fichier = f.host(QStringLiteral("signets/favoris.html"));
+    support::writeFile(fichier, content);
+    const bool dossier = QTest::currentDataTag() == QByteArray("web page, URL: its folder");
+    const QString attendu = dossier ? f.host(QStringLiteral("signets/")) : fichier;
+    f.answers << DialogAnswer::file(platform::toProgramPath(fichier), filter);
     form.Cmd_Favoris_Path_Click();
-    QCOMPARE(form.Txt[0]->text(), html);
+    QCOMPARE(form.Txt[0]->text(), attendu);
+    if (removed)
+        QVERIFY(QFile::remove(fichier));
     form.Cmd_Shell_IE_Click();
-    QVERIFY(support::readFile(f.previewHost()).contains("<a href=\"http://b/\">B</a>"));
-    QVERIFY(QFile::remove(f.previewHost()));
+    QCOMPARE(f.boxes.size(), int(!said.isEmpty()));
+    if (!said.isEmpty())
+        QVERIFY(f.boxes[0].prompt.contains(QStringLiteral("« %1 » ").arg(attendu) + said) &&
+                f.boxes[0].title == QStringLiteral("Signetor"));
+    QCOMPARE(support::readFile(f.previewHost()).contains("<a href=\"http://b/\">B</a>"),
+             said.isEmpty() && !dossier);
+    QVERIFY(QFile::exists(f.previewHost()) == said.isEmpty() &&
+            f.shells.size() == int(said.isEmpty()) && f.endings.isEmpty());
 
-    form.Cmd_Favoris_Path_Click(); // opens in the folder of the file in the box
-    QCOMPARE(f.dialogs.last().section(u'|', 3), f.program(QStringLiteral("signets/")));
-    QCOMPARE(form.Chemin_Favoris, json);
-    form.Cmd_Shell_IE_Click();
-    QCOMPARE(f.boxes.size(), 1);
-    QCOMPARE(f.boxes[0].title, QStringLiteral("Signetor"));
-    QVERIFY(f.boxes[0].prompt.contains(QStringLiteral("« %1 »").arg(json)));
-    QVERIFY(!QFile::exists(f.previewHost()) && f.shells.size() == 1 && f.endings.isEmpty());
+    f.answers << DialogAnswer::file(form.Chemin_Favoris);
+    form.Cmd_Favoris_Path_Click();
+    QCOMPARE(f.dialogs.last().section(u'|', 2),
+             (dossier ? QStringLiteral("Dummy.url|%1|1") : QStringLiteral("favoris.html|%1|2"))
+                 .arg(f.program(QStringLiteral("signets/"))));
 }
 
 QTEST_MAIN(TestPickers)
