@@ -307,8 +307,7 @@ void TestBookmarkSources::unreadableFiles()
         lireSource(fichier);
         QFAIL("no error");
     } catch (const ErreurSource &erreur) {
-        QVERIFY2(erreur.message().contains(
-                     QStringLiteral("« %1 » ").arg(fichier)) &&
+        QVERIFY2(erreur.message().contains(QStringLiteral("« %1 » ").arg(fichier)) &&
                      erreur.message().contains(message),
                  qPrintable(erreur.message()));
     }
