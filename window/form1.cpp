@@ -94,11 +94,13 @@ void suivreSaisie(QComboBox *liste)
     });
 }
 
-// A program path as the boxes show it and the library takes it: its host path, or as it is
-// where the host cannot name it (the default "C:\Windows\Favoris\", a start page's
-// address). A page path of the latter kind is refused when the page is written.
+// An absolute program path as the boxes show it and the library takes it: its host path.
+// Anything else stays as it is: the default "C:\Windows\Favoris\", which this host cannot
+// name, or a start page's address.
 QString commeHote(const QString &chemin)
 {
+    if (!chemin.startsWith(QLatin1Char('\\')))
+        return chemin;
     return platform::toHostPath(chemin).value_or(chemin);
 }
 
