@@ -152,11 +152,12 @@ void TestPickers::bookmarkFiles()
     QCOMPARE(form.Txt[0]->text(), f.host(source));
     QVERIFY(!content.isEmpty() || QFile::remove(fichier));
     form.Cmd_Shell_IE_Click();
-    QCOMPARE(f.boxes.value(0).prompt.contains(QStringLiteral("« %1 » ").arg(f.host(source)) + said),
-             !said.isEmpty());
+    QCOMPARE(f.boxes.size() + f.endings.size(), int(!said.isEmpty()));
+    QVERIFY(said.isEmpty() ||
+            (f.boxes[0].title == QStringLiteral("Signetor") &&
+             f.boxes[0].prompt.contains(QStringLiteral("« %1 » ").arg(f.host(source)) + said)));
     QCOMPARE(support::readFile(f.previewHost()).contains("http://b/"),
              content == signets && source == QStringLiteral("signets/favoris.html"));
-    QVERIFY(f.boxes.size() <= 1 && f.endings.isEmpty());
 
     f.answers << DialogAnswer::file(form.Chemin_Favoris);
     form.Cmd_Favoris_Path_Click();
