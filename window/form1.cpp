@@ -104,6 +104,17 @@ QString commeHote(const QString &chemin)
     return platform::toHostPath(chemin).value_or(chemin);
 }
 
+// The host path at which a page is written. One that this host cannot name is refused as the
+// run-time refuses it: a drive's path is not found, any other is a bad file name.
+QString fichierHote(const QString &chemin)
+{
+    if (const std::optional<QString> hote = platform::toHostPath(chemin); hote && !hote->isEmpty())
+        return *hote;
+    const bool lecteur = chemin.size() >= 2 && chemin.at(1) == QLatin1Char(':');
+    throw platform::RuntimeError(lecteur ? platform::RuntimeError::PathNotFound
+                                         : platform::RuntimeError::BadFileName);
+}
+
 QFont taillePoints(QFont police, double points)
 {
     police.setPointSizeF(points);
@@ -523,7 +534,7 @@ void Form1::Cmd_Recherche_Fichier_Click()
             return;
         repaint();
         const Sablier sablier;
-        Enregistrer_Page(commeHote(Nom_Fichier), sourceHote(), optionsPage());
+        Enregistrer_Page(fichierHote(Nom_Fichier), sourceHote(), optionsPage());
         if (Chk_Demarrage->checkState() == Qt::Checked)
             Ecrire_Page_Demarrage(Nom_Fichier);
     });
@@ -536,7 +547,7 @@ void Form1::Cmd_Shell_IE_Click()
         const QString chemin = fichierApercu();
         {
             const Sablier sablier;
-            Enregistrer_Page(commeHote(platform::writablePath(chemin)), sourceHote(),
+            Enregistrer_Page(fichierHote(platform::writablePath(chemin)), sourceHote(),
                              optionsPage());
         }
         seams::ShellExecuteA({this, QStringLiteral("open"), chemin, QString(), QString(), 0});
