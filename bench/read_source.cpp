@@ -21,7 +21,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "usage: read_source FILE\n");
         return 2;
     }
-    const QString fichier = platform::toProgramPath(QString::fromLocal8Bit(argv[1]));
+    const QString fichier = QString::fromLocal8Bit(argv[1]);
     try {
         TableLiens liens;
         switch (typeFichierSignets(fichier).value_or(TypeSource::Dossier)) {

@@ -41,7 +41,7 @@ std::optional<QByteArray> lireSiPresent(const QString &chemin, qint64 maximum)
 bool remplacer(const QString &chemin, const QByteArray &octets)
 {
     try {
-        platform::AtomicFileWriter fichier(chemin, platform::AtomicFileWriter::PathForm::Host);
+        platform::AtomicFileWriter fichier{platform::HostPath(chemin)};
         fichier.write(octets);
         fichier.commit();
         return true;

@@ -137,11 +137,13 @@ QString cheminAbsolu(const QString &cheminHote)
     return QDir::cleanPath(QDir::current().absoluteFilePath(cheminHote));
 }
 
-// A path typed on the command line that this program could not mean exactly: "\" is its own
-// separator, and text that the host cannot encode back would name another file.
-void verifierChemin(const QString &chemin, const QString &role)
+// A path typed on the command line that this program could not mean exactly: text that the
+// host cannot encode back would name another file. Where the path is kept in the program's
+// own form, whose separator is "\" (the image in the page, the start page), a "\" in it
+// would name another file too.
+void verifierChemin(const QString &chemin, const QString &role, bool formeProgramme = false)
 {
-    if (chemin.contains(QLatin1Char('\\')))
+    if (formeProgramme && chemin.contains(QLatin1Char('\\')))
         throw ErreurSaisie(
             QString::fromUtf8(
                 "%1 «\u00a0%2\u00a0» contient «\u00a0\\\u00a0», que Signetor ne peut pas utiliser")
@@ -151,14 +153,6 @@ void verifierChemin(const QString &chemin, const QString &role)
             QString::fromUtf8("%1 «\u00a0%2\u00a0» contient des caractères qui ne sont pas "
                               "de l'UTF-8 valide")
                 .arg(role, chemin));
-}
-
-QString dossierProgramme(const QString &dossierHote)
-{
-    QString chemin = platform::toProgramPath(cheminAbsolu(dossierHote));
-    if (!chemin.endsWith(QLatin1Char('\\')))
-        chemin += QLatin1Char('\\');
-    return chemin;
 }
 
 class LecteurArguments
@@ -349,16 +343,15 @@ void LecteurArguments::lireChemins(const QStringList &positionnels, Demande &dem
         throw ErreurSaisie(texte("le chemin du fichier de la page est vide"));
     verifierChemin(favoris, texte("le dossier des favoris"));
     if (page != QStringLiteral("-"))
-        verifierChemin(page, texte("le fichier de la page"));
-    const QFileInfo source(cheminAbsolu(favoris));
-    if (!source.exists())
+        verifierChemin(page, texte("le fichier de la page"), present("page-demarrage"));
+    if (!QFileInfo::exists(favoris))
         throw ErreurSaisie(
             texte("le dossier des favoris «\u00a0%1\u00a0» n'existe pas").arg(favoris));
-    // A folder is a shortcut tree; a file is a bookmark file, read by lireSource.
-    demande.cheminFavoris =
-        source.isDir() ? dossierProgramme(favoris) : platform::toProgramPath(cheminAbsolu(favoris));
+    demande.cheminFavoris = cheminAbsolu(favoris);
+    demande.saisieFavoris = favoris;
     if (page != QStringLiteral("-"))
-        demande.fichierPage = platform::toProgramPath(cheminAbsolu(page));
+        demande.fichierPage = cheminAbsolu(page);
+    demande.saisiePage = page;
 }
 
 QString LecteurArguments::lireImage() const
@@ -368,7 +361,7 @@ QString LecteurArguments::lireImage() const
     if (!present("image"))
         return imageParDefaut();
     const QString hote = valeur("image");
-    verifierChemin(hote, texte("l'image de fond"));
+    verifierChemin(hote, texte("l'image de fond"), true);
     const QFileInfo fichier(cheminAbsolu(hote));
     if (hote.isEmpty() || !fichier.isFile() || fichier.fileName().startsWith(QLatin1Char('.')))
         throw ErreurSaisie(

@@ -10,8 +10,9 @@ struct Demande {
     bool aide = false;
     bool version = false;
     bool profils = false;  // list the browser profiles found and their bookmark files
-    QString cheminFavoris; // program form: a folder ending with "\", or a bookmark file
-    QString fichierPage;   // program form; empty when the page goes to standard output
+    QString cheminFavoris; // host path, absolute: a folder, or a bookmark file
+    QString fichierPage;   // host path, absolute; empty when the page goes to standard output
+    QString saisieFavoris, saisiePage; // the same as typed, for the messages
     bool pageDemarrage = false;
     bool signets = false; // write the links as a bookmark file to fichierPage instead of the page
     PageOptions options;

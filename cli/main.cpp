@@ -13,6 +13,7 @@
 #include "platform/write_safety.h"
 
 #include <QCoreApplication>
+#include <QFile>
 
 #include <cerrno>
 #include <cstdio>
@@ -76,7 +77,8 @@ void produirePage(const Demande &demande)
         platform::SignalCatch::endByCaughtSignal();
     if (!demande.pageDemarrage)
         return;
-    for (const ProfilNavigateur &profil : Ecrire_Page_Demarrage(demande.fichierPage))
+    for (const ProfilNavigateur &profil :
+         Ecrire_Page_Demarrage(platform::toProgramPath(demande.fichierPage)))
         ecrire(stderr,
                QStringLiteral("signetor-cli\u00a0: avertissement\u00a0: la page de démarrage "
                               "n'a pas pu être inscrite dans le profil «\u00a0%1\u00a0» de "
@@ -94,19 +96,18 @@ void produirePage(const Demande &demande)
 // lead to them: writing there would destroy the bookmarks the page is made from.
 bool ecraseLaSource(const Demande &demande)
 {
-    const QByteArray page = platform::toHostBytes(demande.fichierPage).value_or(QByteArray());
-    const QByteArray source = platform::toHostBytes(demande.cheminFavoris).value_or(QByteArray());
+    const QByteArray page = QFile::encodeName(demande.fichierPage);
+    const QByteArray source = QFile::encodeName(demande.cheminFavoris);
     return !page.isEmpty() && !source.isEmpty() &&
            (platform::sameFile(page, source) || platform::sameFile(page, source + "-wal"));
 }
 
 // "signetor-cli : FICHIER : Erreur d'exécution 'N' : description", FICHIER being the page's
-// file as the host names it.
+// file as typed.
 QString messageExecution(const Demande &demande, const platform::RuntimeError &erreur)
 {
-    const QString fichier = demande.fichierPage.isEmpty()
-                                ? QString::fromUtf8("sortie standard")
-                                : platform::toHostPath(demande.fichierPage).value_or(QString());
+    const QString fichier =
+        demande.fichierPage.isEmpty() ? QString::fromUtf8("sortie standard") : demande.saisiePage;
     return QString::fromUtf8("signetor-cli\u00a0: %1\u00a0: Erreur d'exécution '%2'\u00a0: %3\n")
         .arg(fichier)
         .arg(erreur.number())
@@ -138,14 +139,19 @@ int executer(const QStringList &arguments)
         return refuser(
             QStringLiteral("le fichier «\u00a0%1\u00a0» est la source elle-même\u00a0: il "
                            "ne sera pas remplacé")
-                .arg(platform::toHostPath(demande.fichierPage).value_or(QString())));
+                .arg(demande.saisiePage));
     try {
         demande.signets ? produireSignets(demande) : produirePage(demande);
         // A file rewritten in place was finished before the signal that came during it.
         if (platform::SignalCatch::caught())
             platform::SignalCatch::endByCaughtSignal();
     } catch (const ErreurSource &erreur) {
-        return refuser(erreur.message());
+        // The source as it was typed, not as made absolute.
+        QString message = erreur.message();
+        if (erreur.fichier() == demande.cheminFavoris)
+            message.replace(QString::fromUtf8("«\u00a0%1\u00a0»").arg(erreur.fichier()),
+                            QString::fromUtf8("«\u00a0%1\u00a0»").arg(demande.saisieFavoris));
+        return refuser(message);
     } catch (const platform::RuntimeError &erreur) {
         ecrire(stderr, messageExecution(demande, erreur));
         return 1;

@@ -2,7 +2,6 @@
 
 #include "favourites/source_error.h"
 #include "platform/file_system.h"
-#include "platform/paths.h"
 
 #include <QFileInfo>
 
@@ -33,13 +32,12 @@ void ajouterSignet(TableLiens &liens, const QString &dossier, const QString &tit
 
 std::unique_ptr<platform::ByteReader> ouvrirFichierSignets(const QString &fichier, qint64 maxOctets)
 {
-    const std::optional<QString> hote = platform::toHostPath(fichier);
-    const QFileInfo info(hote.value_or(QString()));
-    if (!hote || !info.isFile())
+    const QFileInfo info(fichier);
+    if (fichier.isEmpty() || !info.isFile())
         throw ErreurSource::illisible(fichier);
     if (info.size() > maxOctets)
         throw ErreurSource::tropGrand(fichier, maxOctets);
-    auto lecteur = std::make_unique<platform::ByteReader>(fichier);
+    auto lecteur = std::make_unique<platform::ByteReader>(platform::HostPath(fichier));
     if (!lecteur->isOpen())
         throw ErreurSource::illisible(fichier);
     return lecteur;
@@ -50,7 +48,7 @@ QByteArray lireFichierEntier(const QString &fichier, qint64 maxOctets)
     const std::unique_ptr<platform::ByteReader> lecteur = ouvrirFichierSignets(fichier, maxOctets);
     // The size is checked again while reading: the file may grow meanwhile.
     QByteArray octets;
-    octets.reserve(QFileInfo(*platform::toHostPath(fichier)).size());
+    octets.reserve(QFileInfo(fichier).size());
     char tampon[1 << 16];
     for (std::int64_t lu; (lu = lecteur->read(tampon, sizeof tampon)) > 0;) {
         if (octets.size() + lu > maxOctets)

@@ -28,12 +28,12 @@ QString dossierEnfant(const QString &parent, const QString &titre);
 void ajouterSignet(TableLiens &liens, const QString &dossier, const QString &titre,
                    const QString &url, qint64 date);
 
-// Opens a source file (program form) for reading. Throws ErreurSource when it is not a regular
+// Opens a source file (host path) for reading. Throws ErreurSource when it is not a regular
 // file that can be read, or is larger than maxOctets.
 std::unique_ptr<platform::ByteReader> ouvrirFichierSignets(const QString &fichier,
                                                            qint64 maxOctets);
 
-// The bytes of a whole source file (program form). Throws ErreurSource when it is not a
+// The bytes of a whole source file (host path). Throws ErreurSource when it is not a
 // regular file that can be read, or is larger than maxOctets.
 QByteArray lireFichierEntier(const QString &fichier, qint64 maxOctets);
 

@@ -191,7 +191,7 @@ QByteArray contenuSignets(TableLiens liens)
 
 void ecrireSignets(const QString &fichier, TableLiens liens)
 {
-    platform::AtomicFileWriter fichierSignets(fichier);
+    platform::AtomicFileWriter fichierSignets{platform::HostPath(fichier)};
     genererSignets(std::move(liens),
                    [&fichierSignets](const QByteArray &piece) { fichierSignets.write(piece); });
     fichierSignets.commit();

@@ -19,6 +19,6 @@ void genererSignets(TableLiens liens, const EcrireOctets &ecrire);
 // The whole file at once.
 QByteArray contenuSignets(TableLiens liens);
 
-// Writes the bookmark file (program form), replacing it whole or not at all. Throws
+// Writes the bookmark file (host path), replacing it whole or not at all. Throws
 // platform::RuntimeError when the file cannot be written.
 void ecrireSignets(const QString &fichier, TableLiens liens);

@@ -73,6 +73,22 @@ void FavouritesScan::writeSortKey(const Lien &lien, QString &key)
     key += lien.url;
 }
 
+void FavouritesScan::lireDossierHote(const QString &dossier)
+{
+    QString programme = platform::toProgramPath(dossier);
+    if (!programme.endsWith(QLatin1Char('\\')))
+        programme += QLatin1Char('\\');
+    m_racineHote = dossier;
+    Lire_Favoris(programme);
+    m_racineHote.clear();
+}
+
+platform::Folder FavouritesScan::ouvrirRacine() const
+{
+    return m_racineHote.isEmpty() ? platform::Folder(m_dossiers.constFirst())
+                                  : platform::Folder(platform::HostPath(m_racineHote));
+}
+
 // Breadth-first, with the folder table as the queue. Each folder is listed once: its
 // sub-folders are recorded (only in the first folderSearchLimit folders) and its plain files
 // read, which gives the same rows as listing all folders first.
@@ -107,7 +123,7 @@ platform::Folder FavouritesScan::ouvrir(qsizetype i)
 {
     const qsizetype parent = m_trouves[i].parent;
     if (parent < 0)
-        return platform::Folder(m_dossiers.constFirst());
+        return ouvrirRacine();
     while (!m_parentsOuverts.empty() && m_parentsOuverts.front().indice < parent)
         m_parentsOuverts.pop_front();
     // A parent that could not be kept open is opened again, once for all its sub-folders.
@@ -123,7 +139,7 @@ platform::Folder FavouritesScan::ouvrirDepuisRacine(qsizetype i)
     std::vector<qsizetype> chaine;
     for (qsizetype j = i; j > 0; j = m_trouves[j].parent)
         chaine.push_back(j);
-    platform::Folder dossier(m_dossiers.constFirst());
+    platform::Folder dossier = ouvrirRacine();
     for (auto j = chaine.rbegin(); j != chaine.rend() && dossier.isOpen(); ++j) {
         dossier = platform::Folder(dossier, m_trouves[*j].nomHote.constData());
         if (dossier.id() != m_trouves[*j].id)

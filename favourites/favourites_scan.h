@@ -26,6 +26,9 @@ public:
     // One complete scan of the tree below Chemin_Favoris (program form, ending with "\").
     // Nothing is written anywhere; a missing or empty root gives no link.
     void Lire_Favoris(const QString &Chemin_Favoris);
+    // The same scan of a folder named by its host path, in which a "\" is part of a name;
+    // Dossiers() then starts with its program form.
+    void lireDossierHote(const QString &dossier);
 
     // The root and every folder found, in order of discovery, each ending with "\".
     const QStringList &Dossiers() const { return m_dossiers; }
@@ -56,12 +59,14 @@ private:
         QString relatif; // the link rows' folder text
     };
 
+    platform::Folder ouvrirRacine() const;
     platform::Folder ouvrir(qsizetype i);
     platform::Folder ouvrirDepuisRacine(qsizetype i);
     void Lister_Dossier(qsizetype i, const platform::Folder &dossier);
     void ajouterDossier(qsizetype parent, const char *nomHote, const platform::FolderId &id);
 
     DatesLiens m_dates;
+    QString m_racineHote; // the root as the host names it, when given so
     QStringList m_dossiers;
     TableLiens m_liens;
     std::vector<DossierTrouve> m_trouves;

@@ -3,7 +3,6 @@
 #include "favourites/bookmark_rows.h"
 #include "favourites/source_error.h"
 #include "platform/file_system.h"
-#include "platform/paths.h"
 #include "platform/termination_signals.h"
 
 #include <QFile>
@@ -51,11 +50,11 @@ QString nomRacine(const QString &guid)
     return QString();
 }
 
-// Copies one file (program form) byte for byte to cible (host form); false when it cannot be
+// Copies one file (host form) byte for byte to cible (host form); false when it cannot be
 // read or written. reste counts down the bytes still allowed.
 bool copier(const QString &source, const QString &cible, std::int64_t &reste)
 {
-    platform::ByteReader lecteur(source);
+    platform::ByteReader lecteur{platform::HostPath(source)};
     return lecteur.copyTo(cible, reste);
 }
 
@@ -78,7 +77,7 @@ Etat etat(const QString &hote)
 // fold it into the database: then the two copies would not match, so the copy is made again.
 void copierBase(const QString &fichier, const QString &dossier)
 {
-    const QString hote = platform::toHostPath(fichier).value_or(QString());
+    const QString &hote = fichier;
     const QString log = hote + QStringLiteral("-wal");
     const QString copieBase = dossier + QStringLiteral("/places.sqlite");
     const QString copieLog = copieBase + QStringLiteral("-wal");
@@ -92,7 +91,7 @@ void copierBase(const QString &fichier, const QString &dossier)
                             : ErreurSource::illisible(fichier);
         }
         QFile::remove(copieLog);
-        if (QFileInfo::exists(log) && !copier(platform::toProgramPath(log), copieLog, reste)) {
+        if (QFileInfo::exists(log) && !copier(log, copieLog, reste)) {
             platform::SignalCatch::throwIfCaught();
             if (reste < 0)
                 throw ErreurSource::tropGrand(fichier, tailleMaxBase);
@@ -303,11 +302,11 @@ private:
 
 TableLiens lireFirefox(const QString &fichier)
 {
-    const std::optional<QString> hote = platform::toHostPath(fichier);
-    if (!hote || !QFileInfo(*hote).isFile())
+    if (!QFileInfo(fichier).isFile())
         throw ErreurSource::illisible(fichier);
     // Nothing is copied of a database too large to be read.
-    if (QFileInfo(*hote).size() + QFileInfo(*hote + QStringLiteral("-wal")).size() > tailleMaxBase)
+    if (QFileInfo(fichier).size() + QFileInfo(fichier + QStringLiteral("-wal")).size() >
+        tailleMaxBase)
         throw ErreurSource::tropGrand(fichier, tailleMaxBase);
     // A termination signal stops the copy or the reading, and the copy goes with the folder
     // before the program ends as the signal asks.

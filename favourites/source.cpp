@@ -6,7 +6,6 @@
 #include "favourites/netscape_reader.h"
 #include "favourites/source_error.h"
 #include "platform/file_system.h"
-#include "platform/paths.h"
 
 #include <QFileInfo>
 
@@ -55,7 +54,7 @@ void definirAvertissementSource(void (*avertir)(const QString &message))
 
 std::optional<TypeSource> typeFichierSignets(const QString &fichier)
 {
-    platform::ByteReader lecteur(fichier);
+    platform::ByteReader lecteur{platform::HostPath(fichier)};
     if (!lecteur.isOpen())
         return std::nullopt;
     return typeDuContenu(debutDe(lecteur));
@@ -63,17 +62,18 @@ std::optional<TypeSource> typeFichierSignets(const QString &fichier)
 
 Source lireSource(const QString &chemin, DatesLiens dates)
 {
-    const std::optional<QString> hote = platform::toHostPath(chemin);
-    const QFileInfo info(hote.value_or(QString()));
-    if (!hote || hote->isEmpty() || info.isDir() || !info.exists()) {
-        QString dossier = chemin;
-        if (!dossier.endsWith(QLatin1Char('\\')))
-            dossier += QLatin1Char('\\');
+    if (chemin.isEmpty())
+        return {TypeSource::Dossier, {}};
+    const QFileInfo info(chemin);
+    // Only a path written as a folder's may name nothing: a file that went away is no
+    // empty folder.
+    if (info.isDir() ||
+        (!info.exists() && !info.isSymLink() && chemin.endsWith(QLatin1Char('/')))) {
         FavouritesScan scan(dates);
-        scan.Lire_Favoris(dossier);
+        scan.lireDossierHote(chemin);
         return {TypeSource::Dossier, scan.takeLiens()};
     }
-    platform::ByteReader lecteur(chemin);
+    platform::ByteReader lecteur{platform::HostPath(chemin)};
     if (!lecteur.isOpen())
         throw ErreurSource::illisible(chemin);
     const std::optional<TypeSource> type = typeDuContenu(debutDe(lecteur));

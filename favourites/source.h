@@ -24,14 +24,14 @@ struct Source {
 // seems cut short (the command line prints it); by default, nothing is told.
 void definirAvertissementSource(void (*avertir)(const QString &message));
 
-// What a file holds, told by its content: nullopt when it is none of the three bookmark
-// files, or cannot be read. Never throws.
+// What a file holds (host path), told by its content: nullopt when it is none of the three
+// bookmark files, or cannot be read. Never throws.
 std::optional<TypeSource> typeFichierSignets(const QString &fichier);
 
-// Reads the favourites at a path (program form) into one sorted link table. A folder, or a
-// path that names nothing on this host, is scanned as a shortcut tree (nothing found gives
-// no link); a file is read by the reader of its kind. Throws ErreurSource
-// (favourites/source_error.h) when the file cannot be read, is of no known kind, or is
-// damaged: an unreadable file never passes for an empty one. A shortcut tree's rows carry
-// their files' dates only when asked.
+// Reads the favourites at a host path into one sorted link table. A folder is scanned as a
+// shortcut tree; so is a path ending with "/" that names nothing, and the empty path, which
+// stands for a folder this host cannot name (both give no link). A file is read by the reader
+// of its kind. Throws ErreurSource (favourites/source_error.h) when the file cannot be read,
+// names nothing, is of no known kind, or is damaged: an unreadable file never passes for an
+// empty one. A shortcut tree's rows carry their files' dates only when asked.
 Source lireSource(const QString &chemin, DatesLiens dates = DatesLiens::Omises);

@@ -53,12 +53,12 @@ void Enregistrer_Page(const QString &fichier, const QString &Chemin_Favoris,
     std::optional<platform::AtomicFileWriter> sortie;
     EcrivainPage page([&](const QByteArray &piece) {
         if (!sortie)
-            sortie.emplace(fichier);
+            sortie.emplace(platform::HostPath(fichier));
         sortie->write(piece);
     });
     Produire_Page(Chemin_Favoris, options, page);
     page.terminer();
     if (!sortie)
-        sortie.emplace(fichier);
+        sortie.emplace(platform::HostPath(fichier));
     sortie->commit();
 }

@@ -25,8 +25,8 @@ private:
 // The bytes of a page file for these lines.
 QByteArray contenuPage(const QStringList &Page);
 
-// Scans the favourites below Chemin_Favoris, then generates the page straight into the file
-// (program form), replacing it whole or not at all. Throws platform::RuntimeError when the
-// file cannot be written.
+// Reads the favourites at Chemin_Favoris, then generates the page straight into the file,
+// replacing it whole or not at all; both are host paths (see favourites/source.h). Throws
+// platform::RuntimeError when the file cannot be written.
 void Enregistrer_Page(const QString &fichier, const QString &Chemin_Favoris,
                       const PageOptions &options);

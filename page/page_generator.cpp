@@ -138,11 +138,13 @@ public:
     }
 
     // Rows 0 to fin, under a header without blockquotes and one level deeper than the
-    // second column.
+    // second column. The header stands for the favourites root: a bookmark file's rows lie in
+    // its folders, so there it is left empty, and the first folder gets its own sub-title and
+    // indentation like every other.
     void premiere(qsizetype fin)
     {
         m_page << debutColonne;
-        m_dossier = dossierDe(0);
+        m_dossier = m_echappement == Echappement::Raccourcis ? dossierDe(0) : QString();
         m_page << sousTitre(texteHtml(m_dossier, m_echappement));
         lister(0, fin, 1);
         m_page << finColonne;

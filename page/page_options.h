@@ -11,7 +11,8 @@ constexpr qint32 RGB(int r, int g, int b)
 
 // How the names and folder titles of the rows go into the page. A shortcut tree keeps its
 // names byte for byte but for what no Windows file name holds ("<", ">", '"', control
-// characters); a bookmark file's titles come from web pages and are escaped whole.
+// characters); a bookmark file's titles come from web pages and are escaped whole. The first
+// column's header, written for a tree's root, names no folder of a bookmark file.
 enum class Echappement { Raccourcis, Signets };
 
 // The look of the page, as the main window holds it when a command starts.

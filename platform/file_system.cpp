@@ -327,14 +327,12 @@ void deleteFile(const QString &path)
     }
 }
 
-AtomicFileWriter::AtomicFileWriter(const QString &path, PathForm form)
-    : m_signals({SIGTERM, SIGINT, SIGHUP})
+AtomicFileWriter::AtomicFileWriter(const HostPath &path) : m_signals({SIGTERM, SIGINT, SIGHUP})
 {
-    const std::optional<QString> host = form == PathForm::Host ? path : toHostPath(path);
-    if (!host || host->isEmpty())
-        throw unusablePath(path);
+    if (path.bytes.isEmpty() || path.bytes.contains('\0'))
+        throw RuntimeError(RuntimeError::BadFileName);
     // QSaveFile would follow links itself, past the rule; it gets a path with none left.
-    const QByteArray hostBytes = resolveLinksForWrite(QFile::encodeName(*host));
+    const QByteArray hostBytes = resolveLinksForWrite(path.bytes);
     refuseUnwritableTarget(hostBytes);
     struct stat former;
     const bool replacing = stat(hostBytes.constData(), &former) == 0;
@@ -384,7 +382,10 @@ void AtomicFileWriter::commit()
 
 void writeFileAtomically(const QString &path, const QByteArray &bytes)
 {
-    AtomicFileWriter file(path);
+    const std::optional<QString> host = toHostPath(path);
+    if (!host || host->isEmpty())
+        throw unusablePath(path);
+    AtomicFileWriter file{HostPath(*host)};
     file.write(bytes);
     file.commit();
 }
@@ -413,6 +414,12 @@ Folder::Folder(const QString &path)
     const std::optional<QByteArray> host = toHostBytes(path);
     if (host)
         adopt(openFolderAt(AT_FDCWD, host->isEmpty() ? "." : host->constData()));
+}
+
+Folder::Folder(const HostPath &path)
+{
+    if (!path.bytes.isEmpty() && !path.bytes.contains('\0'))
+        adopt(openFolderAt(AT_FDCWD, path.bytes.constData()));
 }
 
 Folder::Folder(const Folder &parent, const char *hostName)
@@ -494,6 +501,12 @@ ByteReader::ByteReader(const QString &path)
     if (!host || host->isEmpty())
         return;
     adopt(open(host->constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY), false);
+}
+
+ByteReader::ByteReader(const HostPath &path)
+{
+    if (!path.bytes.isEmpty() && !path.bytes.contains('\0'))
+        adopt(open(path.bytes.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY), false);
 }
 
 // Without the look-up, a name replaced by a FIFO or a device since the listing still opens

@@ -3,6 +3,7 @@
 #include "termination_signals.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <QStringList>
 
@@ -16,11 +17,19 @@
 class QSaveFile;
 
 // The run-time's file and folder services, over the host file system. Paths are program
-// text (see paths.h); folder paths end with "\". Symbolic links are followed; an entry that
-// is neither a regular file nor a folder (FIFO, socket, device, dangling link) is never
-// listed, and a name starting with "." counts as hidden.
+// text (see paths.h), unless given as a HostPath; folder paths end with "\". Symbolic links are
+// followed; an entry that is neither a regular file nor a folder (FIFO, socket, device, dangling
+// link) is never listed, and a name starting with "." counts as hidden.
 namespace platform
 {
+
+// A path as the host names it ("/" between folders, a "\" part of a name), for the callers
+// that speak host paths. An empty path names nothing.
+struct HostPath {
+    explicit HostPath(const QString &path) : text(path), bytes(QFile::encodeName(path)) {}
+    QString text;
+    QByteArray bytes;
+};
 
 // Identity of a folder on the host, so that a walk never enters the same folder twice.
 struct FolderId {
@@ -64,8 +73,7 @@ void deleteFile(const QString &path);
 class AtomicFileWriter
 {
 public:
-    enum class PathForm { Program, Host };
-    explicit AtomicFileWriter(const QString &path, PathForm form = PathForm::Program);
+    explicit AtomicFileWriter(const HostPath &path);
     ~AtomicFileWriter();
     AtomicFileWriter(const AtomicFileWriter &) = delete;
     AtomicFileWriter &operator=(const AtomicFileWriter &) = delete;
@@ -79,7 +87,7 @@ private:
     bool m_inPlace = false;
 };
 
-// The same in one call: the file at path gets these bytes.
+// The same in one call: the file at path (program form) gets these bytes.
 void writeFileAtomically(const QString &path, const QByteArray &bytes);
 
 // How many files this process may hold open at once.
@@ -97,6 +105,7 @@ public:
     Folder() = default;
     // The folder at a program path.
     explicit Folder(const QString &path);
+    explicit Folder(const HostPath &path);
     // The sub-folder (or link to a folder) of this name, given as host bytes.
     Folder(const Folder &parent, const char *hostName);
     Folder(Folder &&other) noexcept;
@@ -144,6 +153,7 @@ class ByteReader
 {
 public:
     explicit ByteReader(const QString &path);
+    explicit ByteReader(const HostPath &path);
     // The file of this name in an open folder. throughLink: the name may lead anywhere, so a
     // file on a pseudo file system is refused too. A name that the listing gave as a plain file
     // is looked up only when withTime asks for its modification time: that look-up is a fifth

@@ -161,12 +161,11 @@ class TestBookmarkSources : public QObject
 
     QTemporaryDir m_dossier;
     QString hote(const QString &nom) const { return m_dossier.filePath(nom); }
-    QString programme(const QString &nom) const { return platform::toProgramPath(hote(nom)); }
 
     // Reads a source that must be of this kind; its rows.
     QStringList lire(const QString &nom, TypeSource attendu)
     {
-        const Source source = lireSource(programme(nom));
+        const Source source = lireSource(hote(nom));
         [&] { QCOMPARE(int(source.type), int(attendu)); }();
         return support::rows(source.liens);
     }
@@ -198,7 +197,7 @@ void TestBookmarkSources::netscape()
                           QStringLiteral("Outils/Web|http://sans-titre.example/|"
                                          "http://sans-titre.example/"),
                           QStringLiteral("Outils/Web\\Sous|Profond|http://profond.example/")}));
-    QCOMPARE(lireSource(programme(QStringLiteral("Bookmarks"))).liens.at(1).date, 1700000000);
+    QCOMPARE(lireSource(hote(QStringLiteral("Bookmarks"))).liens.at(1).date, 1700000000);
 
     // A large file is read in blocks: folders open across a block's end keep their rows.
     QByteArray grand = "<DL><p><DT><H3>Grand</H3><DL><p><DT><H3>Sous</H3><DL><p>\n";
@@ -252,7 +251,7 @@ void TestBookmarkSources::firefoxWhileRunning()
     QVERIFY(support::readFile(fichier) + support::readFile(log) == avant);
     places.ajouter(2, 1, QStringLiteral("Encore"), QStringLiteral("http://encore.example/"));
     QCOMPARE(lire(QStringLiteral("export.json"), TypeSource::Firefox).size(), 4);
-    QCOMPARE(lireSource(programme(QStringLiteral("export.json"))).liens.at(0).date, 1700000000);
+    QCOMPARE(lireSource(hote(QStringLiteral("export.json"))).liens.at(0).date, 1700000000);
 }
 
 void TestBookmarkSources::chromium_data()
@@ -317,7 +316,7 @@ void TestBookmarkSources::nestingLimit()
 {
     const auto lu = [](const QString &fichier) {
         try {
-            return support::rows(lireSource(platform::toProgramPath(fichier)).liens).join(u'\n');
+            return support::rows(lireSource(fichier).liens).join(u'\n');
         } catch (const ErreurSource &erreur) {
             return erreur.message();
         }
@@ -458,11 +457,10 @@ void TestBookmarkSources::unreadableFiles()
     if (tag == QLatin1String("places.sqlite huge"))
         qputenv("TMPDIR", QFile::encodeName(hote(QStringLiteral("absent"))));
     try {
-        lireSource(platform::toProgramPath(fichier));
+        lireSource(fichier);
         QFAIL("no error");
     } catch (const ErreurSource &erreur) {
-        QVERIFY2(erreur.message().contains(
-                     QStringLiteral("«\u00a0%1\u00a0» ").arg(platform::toProgramPath(fichier))) &&
+        QVERIFY2(erreur.message().contains(QStringLiteral("«\u00a0%1\u00a0» ").arg(fichier)) &&
                      erreur.message().contains(message),
                  qPrintable(erreur.message()));
     }
@@ -494,7 +492,7 @@ void TestBookmarkSources::parserBounds()
             f.write("</DL>") == 5);
     f.close();
     bool incomplet = true;
-    QCOMPARE(support::rows(lireNetscape(programme(QStringLiteral("enorme.html")), &incomplet)),
+    QCOMPARE(support::rows(lireNetscape(hote(QStringLiteral("enorme.html")), &incomplet)),
              QStringList(QStringLiteral("|a|http://a/")));
     QVERIFY(!incomplet);
 }
@@ -518,7 +516,7 @@ void TestBookmarkSources::corpus()
     QStringList attendu = QString::fromUtf8(f.readAll())
                               .replace(QStringLiteral("(no title)"), QStringLiteral("(sans titre)"))
                               .split(u'\n', Qt::SkipEmptyParts);
-    const Source source = lireSource(platform::toProgramPath(fichier));
+    const Source source = lireSource(fichier);
     QCOMPARE(int(source.type), int(TypeSource::Netscape));
     QStringList lues = support::rows(source.liens);
     lues.sort();
@@ -528,7 +526,7 @@ void TestBookmarkSources::corpus()
     // Handed over byte by byte, every token cut somewhere, the file reads the same.
     bool incomplet = false;
     QCOMPARE(analyserNetscape(support::readFile(fichier), fichier, &incomplet, 1),
-             lireNetscape(platform::toProgramPath(fichier)));
+             lireNetscape(fichier));
     QCOMPARE(incomplet, source.incomplet);
 }
 

@@ -112,7 +112,7 @@ void TestExportSignets::replacesWholeOrNotAtAll()
 {
     QTemporaryDir dir;
     const QString hote = dir.filePath(QStringLiteral("signets.html"));
-    const QString fichier = support::programFolder(dir.path()) + QStringLiteral("signets.html");
+    const QString fichier = dir.filePath(QStringLiteral("signets.html"));
     support::writeFile(hote, QByteArray(100000, 'x'));
     const TableLiens liens{lien("", "a", "https://a.example/")};
     ecrireSignets(fichier, liens);

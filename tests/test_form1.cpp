@@ -14,12 +14,18 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 
 #include <csignal>
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 class TestForm1 : public QObject
 {
@@ -31,6 +37,7 @@ private Q_SLOTS:
     void save();
     void previewFileLife();
     void previewFromReadOnlyInstall();
+    void dialogsInHomeOfOrdinaryUser();
     void keyboard();
     void qtTextsInFrench();
 };
@@ -39,15 +46,17 @@ void TestForm1::defaults()
 {
     WindowFixture f;
     Ecrire_Page_Demarrage(QStringLiteral("\\ancienne\\page.html"));
+    // The boxes show host paths; the default favourites folder shows as written.
     Form1 form(f.programFolder);
-    QCOMPARE(form.Chemin_Favoris, QStringLiteral("C:\\Windows\\Favoris\\"));
-    QCOMPARE(form.Txt[1]->text(), QStringLiteral("\\ancienne\\page.html"));
+    QCOMPARE(form.Chemin_Favoris + form.Txt[0]->text(),
+             QStringLiteral("C:\\Windows\\Favoris\\").repeated(2));
+    QCOMPARE(form.Txt[1]->text(), QStringLiteral("/ancienne/page.html"));
     QCOMPARE(form.Txt[2]->text(), QStringLiteral("(aucune)"));
     // The default look, each colour and size in its place, is the page's default look.
     QCOMPARE(Generer_Page({}, form.optionsPage()), Generer_Page({}, PageOptions()));
     support::writeFile(f.host(QStringLiteral("defbg.gif")), "GIF89a");
     form.Form_Load();
-    QCOMPARE(form.Txt[2]->text(), f.programFolder + QStringLiteral("\\defbg.gif"));
+    QCOMPARE(form.Txt[2]->text(), f.host(QStringLiteral("defbg.gif")));
 
     // "C:\Windows\Favoris\" names nothing here: the window starts on the default browser's
     // bookmarks and shows the start page set in that browser.
@@ -60,7 +69,7 @@ void TestForm1::defaults()
     form.Form_Load();
     QCOMPARE(form.Chemin_Favoris,
              platform::toProgramPath(firefox + QStringLiteral("/a/places.sqlite")));
-    QCOMPARE(form.Txt[0]->text(), form.Chemin_Favoris);
+    QCOMPARE(form.Txt[0]->text(), firefox + QStringLiteral("/a/places.sqlite"));
     QCOMPARE(form.Txt[1]->text(), QStringLiteral("https://exemple.fr/"));
     QVERIFY(QDir(firefox).removeRecursively());
 }
@@ -142,6 +151,39 @@ void TestForm1::previewFromReadOnlyInstall()
     QVERIFY(stored.startsWith(QDir::homePath()) && QFile::exists(stored));
     form.close();
     QVERIFY(!QFile::exists(stored));
+}
+
+void TestForm1::dialogsInHomeOfOrdinaryUser()
+{
+    // Where the user cannot write the program's folder, the page and image dialogs open in
+    // the user's home folder, and a page saved there lands there. Root may write anywhere:
+    // as root, the test runs again as user nobody.
+    if (geteuid() == 0) {
+        QProcess enfant;
+        enfant.setChildProcessModifier([] {
+            if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
+                _exit(99);
+        });
+        enfant.start(QCoreApplication::applicationFilePath(),
+                     {QString::fromLatin1(QTest::currentTestFunction())});
+        QVERIFY2(enfant.waitForFinished(120000) && enfant.exitStatus() == QProcess::NormalExit &&
+                     enfant.exitCode() == 0,
+                 enfant.readAllStandardOutput().constData());
+        return;
+    }
+    WindowFixture f;
+    const QByteArray dossier = QFile::encodeName(f.root.path());
+    const auto rendre = qScopeGuard([&] { chmod(dossier.constData(), 0755); });
+    QVERIFY(chmod(dossier.constData(), 0555) == 0);
+    const QString maison = platform::toProgramPath(QDir::homePath());
+    f.answers << DialogAnswer::cancel() << DialogAnswer::file(maison + QStringLiteral("\\p.html"));
+    f.open().Cmd_Fond_Path_Click();
+    f.form->Cmd_Recherche_Fichier_Click();
+    QCOMPARE(f.dialogs.replaceInStrings(QRegularExpression(QStringLiteral("^.*\\|(.*)\\|1$")),
+                                        QStringLiteral("\\1")),
+             QStringList({maison, maison}));
+    QVERIFY(
+        support::readFile(QDir::homePath() + QStringLiteral("/p.html")).endsWith("</html>\r\n"));
 }
 
 void TestForm1::keyboard()

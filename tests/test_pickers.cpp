@@ -4,10 +4,15 @@
 
 #include "page/page_generator.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
+#include <QTimer>
+
+const QByteArray signets =
+    "<!DOCTYPE NETSCAPE-Bookmark-file-1><DL><DT><A HREF=\"http://b/\">B</A></DL>";
 
 class TestPickers : public QObject
 {
@@ -17,13 +22,16 @@ private Q_SLOTS:
     void folderAndImagePickers();
     void colourPickers();
     void folderPickerDialog();
+    void bookmarkFiles_data();
     void bookmarkFiles();
 };
 
 void TestPickers::folderAndImagePickers()
 {
     // Each picker sets up the shared dialog afresh, whatever the one before left on it; a name
-    // that does not exist changes nothing, and Cancel restores the default.
+    // that does not exist changes nothing, and Cancel restores the default. The boxes show
+    // host paths, the page names its image in program form; the default shows as written and
+    // gives the empty page.
     WindowFixture f;
     Form1 &form = f.open();
     const QString moteurs = f.program(QStringLiteral("Favoris/Moteurs/"));
@@ -34,23 +42,27 @@ void TestPickers::folderAndImagePickers()
     form.Cmd_Favoris_Path_Click(); // the folder is cut at the last "\"
     form.Cmd_Fond_Path_Click();
     form.Cmd_Shell_IE_Click(); // the page now comes from the folder picked
-    QCOMPARE(support::readFile(f.previewHost()).count("example.org/"), 1); // Moteurs' one link
+    const QByteArray apercu = support::readFile(f.previewHost());
+    QVERIFY(apercu.count("example.org/") == 1 && apercu.contains("background=\"" + image.toUtf8()));
     form.Cmd_Recherche_Fichier_Click();
     form.Cmd_Favoris_Path_Click();
     form.Cmd_Fond_Path_Click();
-    QCOMPARE(form.Txt[0]->text() + form.Txt[2]->text(), moteurs + image);
-    const QString favoris = QStringLiteral("1|Choisir le répertoire \"Favoris\"|Dummy.url|");
-    const QString fond = QStringLiteral("0|Choisir une image de fond (GIF)||");
-    const QString save = QStringLiteral("1|Sauvegarde de la page||");
-    QCOMPARE(f.dialogs,
-             (QStringList{favoris + f.program(QStringLiteral("Favoris/")), fond + f.programFolder,
-                          save + f.programFolder, favoris + moteurs, fond + f.programFolder}));
+    QCOMPARE(form.Txt[0]->text() + form.Txt[2]->text(),
+             platform::toHostPath(moteurs + image).value());
+    const QString favoris = QStringLiteral("1|Choisir le répertoire \"Favoris\"|Dummy.url|%1|1");
+    const QString fond = QStringLiteral("0|Choisir une image de fond (GIF)||%1|1");
+    const QString save = QStringLiteral("1|Sauvegarde de la page||%1|1");
+    QCOMPARE(f.dialogs, (QStringList{favoris.arg(f.program(QStringLiteral("Favoris/"))),
+                                     fond.arg(f.programFolder), save.arg(f.programFolder),
+                                     favoris.arg(moteurs), fond.arg(f.programFolder)}));
 
     form.Cmd_Favoris_Path_Click();
     form.Cmd_Fond_Path_Click();
     QCOMPARE(form.Chemin_Favoris + form.Txt[2]->text() + form.Txt[0]->text() +
                  form.optionsPage().image,
              QStringLiteral("C:\\Windows\\Favoris\\(aucune)").repeated(2));
+    form.Cmd_Shell_IE_Click();
+    QVERIFY(!support::readFile(f.previewHost()).contains("<a ") && f.boxes.isEmpty());
 }
 
 void TestPickers::colourPickers()
@@ -81,8 +93,8 @@ void TestPickers::colourPickers()
 void TestPickers::folderPickerDialog()
 {
     // The dialog that the folder picker shows for real: a save dialog that asks nothing about
-    // an existing shortcut and adds no extension, proposing "Dummy.url" as it is, its filter
-    // listing names in both cases.
+    // an existing shortcut and adds no extension, proposing "Dummy.url" as it is, its filters
+    // listing names in both cases; the filter the user leaves it on is the one it reports.
     WindowFixture f;
     f.open().Cmd_Favoris_Path_Click();
     QFileDialog save;
@@ -95,35 +107,53 @@ void TestPickers::folderPickerDialog()
                           QStringLiteral("Marque-pages (bookmarks.html, places.sqlite, Bookmarks) "
                                          "(*.html *.HTML *.htm *.HTM places.sqlite PLACES.SQLITE "
                                          "Bookmarks BOOKMARKS bookmarks)")}));
+    f.form->CommonDialog.FilterIndex = 2;
+    QTimer::singleShot(
+        0, [] { qobject_cast<QDialog *>(QApplication::activeModalWidget())->accept(); });
+    const DialogAnswer answer =
+        MSComDlg::showQtDialog(MSComDlg::DialogKind::Save, f.form->CommonDialog);
+    QCOMPARE(answer.fileName + QString::number(answer.filterIndex),
+             f.program(QStringLiteral("Favoris/Dummy.url2")));
+}
+
+void TestPickers::bookmarkFiles_data()
+{
+    QTest::addColumn<QByteArray>("content"); // empty: a bookmark file, gone once picked
+    QTest::addColumn<QString>("said");       // by the message box; empty when the page is written
+    QTest::newRow("bookmark file") << signets << QString();
+    QTest::newRow("damaged") << QByteArray("{\"roots\": {") << QStringLiteral("est endommagé");
+    QTest::newRow("web page") << QByteArray("<html><p>Bonjour</p></html>")
+                              << QStringLiteral("n'est pas un fichier de favoris reconnu");
+    QTest::newRow("gone") << QByteArray() << QStringLiteral("ne peut pas être lu");
 }
 
 void TestPickers::bookmarkFiles()
 {
-    // A bookmark file picked goes in the box as it is and gives the page; one that cannot be
-    // read gives a message naming it and no page, and the program goes on.
+    // A file picked through "Marque-pages" goes in the box as it is, and a bookmark file gives
+    // the page; one that cannot be read, holds no bookmarks or is gone gives a message naming
+    // it as the box shows it, no page, and the program goes on. The picker reopens on the
+    // file: in its folder, through "Marque-pages", its name proposed.
+    QFETCH(QByteArray, content);
+    QFETCH(QString, said);
     WindowFixture f;
     Form1 &form = f.open();
-    support::writeFile(
-        f.host(QStringLiteral("signets/favoris.html")),
-        "<!DOCTYPE NETSCAPE-Bookmark-file-1><DL><DT><A HREF=\"http://b/\">B</A></DL>");
-    support::writeFile(f.host(QStringLiteral("signets/Bookmarks")), "{\"roots\": {");
-    const QString html = f.program(QStringLiteral("signets/favoris.html"));
-    const QString json = f.program(QStringLiteral("signets/Bookmarks"));
-    f.answers << DialogAnswer::file(html) << DialogAnswer::file(json);
+    const QString fichier = f.host(QStringLiteral("signets/favoris.html"));
+    support::writeFile(fichier, content.isEmpty() ? signets : content);
+    // A bookmark file is taken through either filter: here the first.
+    f.answers << DialogAnswer::file(platform::toProgramPath(fichier), said.isEmpty() ? 1 : 2)
+              << DialogAnswer::file(platform::toProgramPath(fichier));
     form.Cmd_Favoris_Path_Click();
-    QCOMPARE(form.Txt[0]->text(), html);
+    QCOMPARE(form.Txt[0]->text(), fichier);
+    QVERIFY(!content.isEmpty() || QFile::remove(fichier));
     form.Cmd_Shell_IE_Click();
-    QVERIFY(support::readFile(f.previewHost()).contains("<a href=\"http://b/\">B</a>"));
-    QVERIFY(QFile::remove(f.previewHost()));
-
-    form.Cmd_Favoris_Path_Click(); // opens in the folder of the file in the box
-    QCOMPARE(f.dialogs.last().section(u'|', 3), f.program(QStringLiteral("signets/")));
-    QCOMPARE(form.Chemin_Favoris, json);
-    form.Cmd_Shell_IE_Click();
-    QCOMPARE(f.boxes.size(), 1);
-    QCOMPARE(f.boxes[0].title, QStringLiteral("Signetor"));
-    QVERIFY(f.boxes[0].prompt.contains(QStringLiteral("«\u00a0%1\u00a0»").arg(json)));
-    QVERIFY(!QFile::exists(f.previewHost()) && f.shells.size() == 1 && f.endings.isEmpty());
+    QCOMPARE(f.boxes.size() + f.endings.size(), int(!said.isEmpty()));
+    QVERIFY(said.isEmpty() ||
+            (f.boxes[0].title == QStringLiteral("Signetor") &&
+             f.boxes[0].prompt.contains(QStringLiteral("«\u00a0%1\u00a0» ").arg(fichier) + said)));
+    QCOMPARE(support::readFile(f.previewHost()).contains("http://b/"), said.isEmpty());
+    form.Cmd_Favoris_Path_Click();
+    QCOMPARE(f.dialogs.last().section(u'|', 2),
+             QStringLiteral("favoris.html|%1|2").arg(f.program(QStringLiteral("signets/"))));
 }
 
 QTEST_MAIN(TestPickers)

@@ -36,15 +36,15 @@ public:
     }
 
     // A fresh window on the temporary folders. A colour dialog is noted as its colour, a file
-    // dialog as its kind (0 open, 1 save; 2 is colour), title, file name and folder joined
-    // by "|".
+    // dialog as its kind (0 open, 1 save; 2 is colour), title, file name, folder and filter
+    // index joined by "|".
     Form1 &open()
     {
         form.emplace(programFolder);
         form->Chemin_Favoris = program(QStringLiteral("Favoris/"));
         form->CommonDialog.setBackend([this](auto kind, const auto &d) {
-            const QStringList file{QString::number(int(kind)), d.DialogTitle, d.FileName,
-                                   d.InitDir};
+            const QStringList file{QString::number(int(kind)), d.DialogTitle, d.FileName, d.InitDir,
+                                   QString::number(d.FilterIndex)};
             dialogs << (int(kind) == 2 ? QString::number(d.Color) : file.join(u'|'));
             return answers.isEmpty() ? DialogAnswer::cancel() : answers.takeFirst();
         });

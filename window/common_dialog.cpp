@@ -26,8 +26,10 @@ void CommonDialog::show(DialogKind kind)
     }
     if (kind == DialogKind::Color)
         Color = answer.color;
-    else
+    else {
         FileName = answer.fileName;
+        FilterIndex = answer.filterIndex;
+    }
 }
 
 namespace
@@ -46,6 +48,18 @@ QString bothCases(const QString &patterns)
     return all.join(QLatin1Char(' '));
 }
 
+// The filter the user chose, counted from 1; the dialog names it without its patterns.
+int chosenFilter(const QFileDialog &dialog)
+{
+    const QString chosen = dialog.selectedNameFilter();
+    const QStringList filters = dialog.nameFilters();
+    for (qsizetype i = 0; i < filters.size(); ++i) {
+        if (filters[i] == chosen || filters[i].startsWith(chosen + QStringLiteral(" (")))
+            return int(i) + 1;
+    }
+    return 1;
+}
+
 DialogAnswer showFileDialog(DialogKind kind, const CommonDialog &properties)
 {
     QFileDialog dialog(properties.owner());
@@ -54,7 +68,7 @@ DialogAnswer showFileDialog(DialogKind kind, const CommonDialog &properties)
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return DialogAnswer::cancel();
     const QString chosen = QDir(dialog.selectedFiles().constFirst()).absolutePath();
-    return DialogAnswer::file(platform::toProgramPath(chosen));
+    return DialogAnswer::file(platform::toProgramPath(chosen), chosenFilter(dialog));
 }
 
 DialogAnswer showColorDialog(const CommonDialog &properties)
@@ -91,8 +105,10 @@ void configureFileDialog(QFileDialog &dialog, DialogKind kind, const CommonDialo
         dialog.setDirectory(*folder);
     // The filters go first: set afterwards, they would rewrite the proposed name's extension.
     const QStringList filters = nameFilters(properties.Filter);
-    if (!filters.isEmpty())
+    if (!filters.isEmpty()) {
         dialog.setNameFilters(filters);
+        dialog.selectNameFilter(filters.value(properties.FilterIndex - 1, filters.constFirst()));
+    }
     if (const auto name = platform::toHostPath(properties.FileName); name && !name->isEmpty())
         dialog.selectFile(*name);
 }

@@ -23,10 +23,14 @@ struct DialogAnswer {
     bool confirmed = false;
     QString fileName;
     qint32 color = 0;
+    int filterIndex = 1;
 
     static DialogAnswer cancel() { return {}; }
-    static DialogAnswer file(const QString &path) { return {true, path, 0}; }
-    static DialogAnswer colour(qint32 packed) { return {true, {}, packed}; }
+    static DialogAnswer file(const QString &path, int filter = 1)
+    {
+        return {true, path, 0, filter};
+    }
+    static DialogAnswer colour(qint32 packed) { return {true, {}, packed, 1}; }
 };
 
 // Thrown by a show call cancelled while CancelError is true.
@@ -50,7 +54,8 @@ public:
     QString Filter; // "description|pattern|" pairs
     QString FileName;
     QString InitDir;
-    qint32 Color = 0; // red + 256 * green + 65536 * blue
+    int FilterIndex = 1; // the filter shown, counted from 1; after: the one the user chose
+    qint32 Color = 0;    // red + 256 * green + 65536 * blue
     bool CancelError = false;
 
     void ShowOpen() { show(DialogKind::Open); }
@@ -72,7 +77,7 @@ private:
 DialogAnswer showQtDialog(DialogKind kind, const CommonDialog &properties);
 
 // Sets up a file dialog from the properties: title, filters, initial folder and proposed
-// name; it confirms no overwrite and adds no extension.
+// name, the filter of FilterIndex; it confirms no overwrite and adds no extension.
 void configureFileDialog(QFileDialog &dialog, DialogKind kind, const CommonDialog &properties);
 
 // The Qt name filters of a "description|pattern|" list. Each filter shows its description

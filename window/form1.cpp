@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QIcon>
 #include <QKeyEvent>
@@ -23,10 +24,13 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QStandardPaths>
 
 #include <csignal>
 #include <functional>
 #include <new>
+
+#include <unistd.h>
 
 namespace
 {
@@ -88,6 +92,27 @@ void suivreSaisie(QComboBox *liste)
         liste->setEditText(t);
         liste->lineEdit()->setCursorPosition(curseur);
     });
+}
+
+// An absolute program path as the boxes show it and the library takes it: its host path.
+// Anything else stays as it is: the default "C:\Windows\Favoris\", which this host cannot
+// name, or a start page's address.
+QString commeHote(const QString &chemin)
+{
+    if (!chemin.startsWith(QLatin1Char('\\')))
+        return chemin;
+    return platform::toHostPath(chemin).value_or(chemin);
+}
+
+// The host path at which a page is written. One that this host cannot name is refused as the
+// run-time refuses it: a drive's path is not found, any other is a bad file name.
+QString fichierHote(const QString &chemin)
+{
+    if (const std::optional<QString> hote = platform::toHostPath(chemin); hote && !hote->isEmpty())
+        return *hote;
+    const bool lecteur = chemin.size() >= 2 && chemin.at(1) == QLatin1Char(':');
+    throw platform::RuntimeError(lecteur ? platform::RuntimeError::PathNotFound
+                                         : platform::RuntimeError::BadFileName);
 }
 
 QFont taillePoints(QFont police, double points)
@@ -389,10 +414,10 @@ void Form1::Form_Load()
         if (!favoris.isEmpty())
             Chemin_Favoris = platform::toProgramPath(favoris);
     }
-    Txt[0]->setText(Chemin_Favoris);
-    Txt[1]->setText(Lire_Page_Demarrage());
+    afficherFavoris();
+    Txt[1]->setText(commeHote(Lire_Page_Demarrage()));
     const QString image = m_programFolder + QStringLiteral("\\defbg.gif");
-    Txt[2]->setText(platform::plainFileExists(image) ? image : aucuneImage);
+    Txt[2]->setText(platform::plainFileExists(image) ? commeHote(image) : aucuneImage);
     Txt[3]->setText(defauts.titre);
     remplirTailles(Cmb_Link, QStringLiteral(" pt"), 2);
     remplirTailles(Cmb_Titre, QStringLiteral(" pt bold"), 4);
@@ -412,13 +437,35 @@ PageOptions Form1::optionsPage() const
     options.positionDossier = Cmb_Dossier->currentIndex();
     options.positionLink = Cmb_Link->currentIndex();
     options.titre = Txt[3]->text();
-    options.image = Txt[2]->text();
+    // The page names its image in program form.
+    const QString image = Txt[2]->text();
+    options.image = image == aucuneImage ? image : platform::toProgramPath(image);
     return options;
 }
 
 QString Form1::fichierApercu() const
 {
     return m_programFolder + QStringLiteral("\\TEMP.HTML");
+}
+
+QString Form1::dossierDialogues() const
+{
+    const std::optional<QByteArray> dossier = platform::toHostBytes(m_programFolder);
+    if (dossier && access(dossier->isEmpty() ? "/" : dossier->constData(), W_OK) == 0)
+        return m_programFolder;
+    return platform::toProgramPath(QStandardPaths::writableLocation(QStandardPaths::HomeLocation));
+}
+
+QString Form1::sourceHote() const
+{
+    if (const std::optional<QString> hote = platform::toHostPath(Chemin_Favoris))
+        return *hote;
+    return Chemin_Favoris.endsWith(QLatin1Char('\\')) ? QString() : Chemin_Favoris;
+}
+
+void Form1::afficherFavoris()
+{
+    Txt[0]->setText(commeHote(Chemin_Favoris));
 }
 
 qint32 Form1::couleurAffichee(const QLabel *swatch)
@@ -463,8 +510,9 @@ QString Form1::Choisir_Fichier()
     CommonDialog.DialogTitle = QStringLiteral("Sauvegarde de la page");
     CommonDialog.Filter = QStringLiteral("Page HTML (*.HTML)|*.HTML|");
     CommonDialog.FileName = Nom_Fichier;
+    CommonDialog.FilterIndex = 1;
     try {
-        CommonDialog.InitDir = m_programFolder;
+        CommonDialog.InitDir = dossierDialogues();
         CommonDialog.ShowSave();
         const QString nom = CommonDialog.FileName;
         if (platform::plainFileExists(nom) &&
@@ -486,7 +534,7 @@ void Form1::Cmd_Recherche_Fichier_Click()
             return;
         repaint();
         const Sablier sablier;
-        Enregistrer_Page(Nom_Fichier, Chemin_Favoris, optionsPage());
+        Enregistrer_Page(fichierHote(Nom_Fichier), sourceHote(), optionsPage());
         if (Chk_Demarrage->checkState() == Qt::Checked)
             Ecrire_Page_Demarrage(Nom_Fichier);
     });
@@ -499,7 +547,8 @@ void Form1::Cmd_Shell_IE_Click()
         const QString chemin = fichierApercu();
         {
             const Sablier sablier;
-            Enregistrer_Page(platform::writablePath(chemin), Chemin_Favoris, optionsPage());
+            Enregistrer_Page(fichierHote(platform::writablePath(chemin)), sourceHote(),
+                             optionsPage());
         }
         seams::ShellExecuteA({this, QStringLiteral("open"), chemin, QString(), QString(), 0});
     });
@@ -543,27 +592,33 @@ void Form1::Cmd_Favoris_Path_Click()
     CommonDialog.Filter = QStringLiteral("URL (*.URL)|*.URL|"
                                          "Marque-pages (bookmarks.html, places.sqlite, Bookmarks)|"
                                          "*.html;*.htm;places.sqlite;Bookmarks|");
-    CommonDialog.FileName = QStringLiteral("Dummy.url");
+    // Opens in the favourites folder; on a bookmark file, in its folder with the second
+    // filter and the file's name.
+    const qsizetype coupe = Chemin_Favoris.lastIndexOf(QLatin1Char('\\')) + 1;
+    const bool surFichier = coupe < Chemin_Favoris.size();
+    CommonDialog.FileName = surFichier ? Chemin_Favoris.mid(coupe) : QStringLiteral("Dummy.url");
+    CommonDialog.FilterIndex = surFichier ? 2 : 1;
     try {
-        // Opens in the favourites folder, or in the folder of the bookmark file.
-        CommonDialog.InitDir =
-            Chemin_Favoris.left(Chemin_Favoris.lastIndexOf(QLatin1Char('\\')) + 1);
+        CommonDialog.InitDir = Chemin_Favoris.left(coupe);
         CommonDialog.ShowSave();
         const QString &choix = CommonDialog.FileName;
-        // A bookmark file picked by the second filter is itself the source.
-        if (typeFichierSignets(choix)) {
+        // A bookmark file is itself the source, and so is any file picked by the second
+        // filter: the save then says what it is.
+        const QString hote = commeHote(choix);
+        if (typeFichierSignets(hote) ||
+            (CommonDialog.FilterIndex == 2 && QFileInfo(hote).isFile())) {
             Chemin_Favoris = choix;
-            Txt[0]->setText(Chemin_Favoris);
+            afficherFavoris();
             return;
         }
         const QString dossier = choix.left(choix.lastIndexOf(QLatin1Char('\\')) + 1);
         if (platform::folderHasEntries(dossier)) {
             Chemin_Favoris = dossier;
-            Txt[0]->setText(Chemin_Favoris);
+            afficherFavoris();
         }
     } catch (const std::exception &) {
         Chemin_Favoris = cheminFavorisParDefaut;
-        Txt[0]->setText(Chemin_Favoris);
+        afficherFavoris();
     }
 }
 
@@ -571,15 +626,18 @@ void Form1::Cmd_Fond_Path_Click()
 {
     CommonDialog.CancelError = true;
     CommonDialog.DialogTitle = QStringLiteral("Choisir une image de fond (GIF)");
-    CommonDialog.Filter = QStringLiteral("Image GIF (*.GIF)|*.GIF|");
+    // Every browser shows these as a page's background.
+    CommonDialog.Filter = QStringLiteral("Image GIF, PNG, JPEG, WebP ou SVG|"
+                                         "*.GIF;*.PNG;*.JPG;*.JPEG;*.WEBP;*.SVG|");
     CommonDialog.FileName = QString();
+    CommonDialog.FilterIndex = 1;
     try {
-        CommonDialog.InitDir = m_programFolder;
+        CommonDialog.InitDir = dossierDialogues();
         CommonDialog.ShowOpen();
         const QString image = CommonDialog.FileName;
         if (platform::plainFileExists(image)) {
-            Txt[2]->setText(image);
-            Txt[2]->setCursorPosition(int(image.size()));
+            Txt[2]->setText(commeHote(image));
+            Txt[2]->setCursorPosition(int(Txt[2]->text().size()));
         }
     } catch (const std::exception &) {
         Txt[2]->setText(aucuneImage);

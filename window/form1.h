@@ -73,6 +73,12 @@ public:
     PageOptions optionsPage() const;
     // The program folder and "\TEMP.HTML".
     QString fichierApercu() const;
+    // Where the page and image dialogs open: the program folder, or the user's home folder
+    // when the user cannot write there (program form).
+    QString dossierDialogues() const;
+    // The favourites as the library reads them: the host path of Chemin_Favoris; a folder
+    // that this host cannot name ("C:\Windows\Favoris\") is the empty path.
+    QString sourceHote() const;
     // The packed colour a swatch shows.
     static qint32 couleurAffichee(const QLabel *swatch);
 
@@ -96,6 +102,7 @@ private:
     void remplirTailles(QComboBox *liste, const QString &suffixe, int selection);
     void choisirCouleur(qint32 &couleur, QLabel *swatch);
     void supprimerApercu();
+    void afficherFavoris();
     template <typename Command> void executer(Command command);
     void erreurExecution(const platform::RuntimeError &error);
 
