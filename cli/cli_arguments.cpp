@@ -41,7 +41,8 @@ const OptionTaille optionsTaille[] = {
     {"taille-dossiers", &PageOptions::positionDossier, "taille des sous-titres"},
 };
 
-const char *const interrupteurs[] = {"sans-image", "page-demarrage", "signets", "h", "help"};
+const char *const interrupteurs[] = {"sans-image", "page-demarrage",  "signets",      "h", "help",
+                                     "suivre",     "installer-suivi", "retirer-suivi"};
 
 QString texte(const char *utf8)
 {
@@ -186,6 +187,8 @@ LecteurArguments::LecteurArguments()
     m_parser.addOption({QStringLiteral("sans-image"), QString()});
     m_parser.addOption({QStringLiteral("page-demarrage"), QString()});
     m_parser.addOption({QStringLiteral("signets"), QString()});
+    for (const char *suivi : {"suivre", "installer-suivi", "retirer-suivi"})
+        m_parser.addOption({QString::fromLatin1(suivi), QString()});
     for (const OptionCouleur &option : optionsCouleur)
         m_parser.addOption({QString::fromLatin1(option.nom), QString(), QStringLiteral("#RRGGBB")});
     for (const OptionTaille &option : optionsTaille)
@@ -201,6 +204,12 @@ Demande LecteurArguments::lire(const QStringList &arguments)
         return demande;
     }
     const QStringList positionnels = m_parser.positionalArguments();
+    if (present("retirer-suivi")) {
+        if (arguments.size() != 2)
+            throw ErreurSaisie(texte("--retirer-suivi s'emploie seul"));
+        demande.retirerSuivi = true;
+        return demande;
+    }
     verifierCombinaisons(arguments, positionnels);
     lireCouleurs(demande.options);
     lireTailles(demande.options);
@@ -210,6 +219,8 @@ Demande LecteurArguments::lire(const QStringList &arguments)
     demande.options.image = lireImage();
     demande.pageDemarrage = present("page-demarrage");
     demande.signets = present("signets");
+    demande.suivre = present("suivre");
+    demande.installerSuivi = present("installer-suivi");
     return demande;
 }
 
@@ -294,6 +305,13 @@ void LecteurArguments::verifierCombinaisons(const QStringList &arguments,
         throw ErreurSaisie(texte("argument de trop : « %1 »").arg(positionnels.at(2)));
     if (present("signets") && present("page-demarrage"))
         throw ErreurSaisie(texte("les options --signets et --page-demarrage s'excluent"));
+    const int suivis = int(present("suivre")) + int(present("installer-suivi"));
+    if (suivis > 0 && (suivis > 1 || present("signets")))
+        throw ErreurSaisie(
+            texte("les options --suivre, --installer-suivi et --signets s'excluent"));
+    if (suivis > 0 && positionnels.at(1) == QStringLiteral("-"))
+        throw ErreurSaisie(texte("le suivi demande un fichier : la sortie standard ne peut pas "
+                                 "être tenue à jour"));
     if (present("image") && present("sans-image"))
         throw ErreurSaisie(texte("les options --image et --sans-image s'excluent"));
     if (present("page-demarrage") && positionnels.at(1) == QStringLiteral("-"))
@@ -379,12 +397,48 @@ Demande lireDemande(const QStringList &arguments)
     return LecteurArguments().lire(arguments);
 }
 
+QStringList argumentsPage(const Demande &demande)
+{
+    const PageOptions defauts;
+    const PageOptions &options = demande.options;
+    QStringList arguments;
+    if (options.titre != defauts.titre)
+        arguments << QStringLiteral("--titre") << options.titre;
+    if (options.image != imageParDefaut()) {
+        if (options.image == aucuneImage)
+            arguments << QStringLiteral("--sans-image");
+        else
+            arguments << QStringLiteral("--image")
+                      << platform::toHostPath(options.image).value_or(QString());
+    }
+    for (const OptionCouleur &option : optionsCouleur) {
+        if (options.*option.membre != defauts.*option.membre)
+            arguments << QStringLiteral("--%1").arg(QString::fromLatin1(option.nom))
+                      << Couleur_Html(options.*option.membre);
+    }
+    for (const OptionTaille &option : optionsTaille) {
+        if (options.*option.membre != defauts.*option.membre)
+            arguments << QStringLiteral("--%1").arg(QString::fromLatin1(option.nom))
+                      << QString::number(taillesPoints[options.*option.membre]);
+    }
+    if (demande.pageDemarrage)
+        arguments << QStringLiteral("--page-demarrage");
+    QString source = platform::toHostPath(demande.cheminFavoris).value_or(QString());
+    if (source.size() > 1 && source.endsWith(QLatin1Char('/')))
+        source.chop(1);
+    return arguments << QStringLiteral("--") << source
+                     << platform::toHostPath(demande.fichierPage).value_or(QString());
+}
+
 QString texteAide()
 {
     const PageOptions defauts;
     QString aide =
         texte("Usage : signetor-cli [options] DOSSIER_FAVORIS FICHIER_PAGE\n"
               "        signetor-cli --signets SOURCE FICHIER\n"
+              "        signetor-cli --suivre [options] SOURCE FICHIER_PAGE\n"
+              "        signetor-cli --installer-suivi [options] SOURCE FICHIER_PAGE\n"
+              "        signetor-cli --retirer-suivi\n"
               "\n"
               "Construit la page HTML des favoris rangés sous DOSSIER_FAVORIS et l'écrit dans\n"
               "FICHIER_PAGE, octet pour octet comme « Enregistrer la page » de Signetor avec les\n"
@@ -418,6 +472,11 @@ QString texteAide()
           texte("fait aussi de FICHIER_PAGE la page de démarrage du navigateur"));
     ligne(QStringLiteral("--signets"),
           texte("écrit les liens en fichier de signets au lieu de la page"));
+    ligne(QStringLiteral("--suivre"),
+          texte("écrit la page, puis la récrit à chaque changement de la source"));
+    ligne(QStringLiteral("--installer-suivi"),
+          texte("fait de --suivre un service de l'utilisateur (systemd ou session)"));
+    ligne(QStringLiteral("--retirer-suivi"), texte("arrête et retire ce service"));
     ligne(QStringLiteral("-h, --help"), texte("affiche cette aide"));
     aide += texte("\nCodes de sortie : 0 réussite, 1 erreur d'exécution (fichier, numéro et "
                   "description\nsur la sortie d'erreur), 2 ligne de commande incorrecte ou fichier "

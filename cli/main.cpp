@@ -1,4 +1,6 @@
 #include "cli/cli_arguments.h"
+#include "cli/service_suivi.h"
+#include "cli/suivi.h"
 
 #include "browser/api.h"
 #include "favourites/export_signets.h"
@@ -101,6 +103,12 @@ int executer(const QStringList &arguments)
         ecrire(stdout, texteAide());
         return 0;
     }
+    if (demande.retirerSuivi)
+        return retirerSuivi();
+    if (demande.installerSuivi)
+        return installerSuivi(demande);
+    if (demande.suivre)
+        return suivre(demande);
     try {
         demande.signets ? produireSignets(demande) : produirePage(demande);
     } catch (const ErreurSource &erreur) {
