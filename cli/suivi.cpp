@@ -175,7 +175,10 @@ std::optional<QByteArray> Suivi::construire(QStringList &dossiers)
         }
         page.terminer();
     } catch (const ErreurSource &erreur) {
-        signaler(erreur.message() +
+        QString message = erreur.message();
+        if (message.endsWith(u'.'))
+            message.chop(1);
+        signaler(message +
                  QStringLiteral(" : la page est gardée telle quelle jusqu'au prochain changement"));
         return std::nullopt;
     } catch (const std::bad_alloc &) {
