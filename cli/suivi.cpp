@@ -13,7 +13,6 @@
 #include "platform/termination_signals.h"
 
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QFileInfo>
 #include <QSet>
 #include <QTimer>
@@ -30,7 +29,7 @@ namespace
 
 // Events come in bursts (a database log written page by page, a tree copied in): the page is
 // rebuilt once they have stopped for this long, or at the latest this long after the first.
-constexpr int calmeMs = 150;
+constexpr int calmeMs = 50;
 constexpr int attenteMaxMs = 800;
 // Without enough inotify watches, the source is read again this often.
 constexpr int relectureMs = 30000;
@@ -65,7 +64,7 @@ private:
     platform::TerminationSignals m_signaux{SIGTERM, SIGINT, SIGHUP};
     platform::FolderWatcher m_veilleur;
     QTimer m_calme, m_attenteMax, m_relecture;
-    QByteArray m_empreinte; // of the last page written
+    std::optional<QByteArray> m_ecrite; // the last page written, compared with each new one
     QSet<QString> m_surveilles;
     QString m_probleme; // the last problem said, so that each is said once
     bool m_manqueSignale = false;
@@ -92,6 +91,8 @@ Suivi::Suivi(const Demande &demande)
 
 void Suivi::demarrer()
 {
+    // Watched before the first read, so that no change made during it goes unseen.
+    surveiller({m_arbre ? m_sourceHote : m_dossierSource});
     reconstruire();
     if (m_demande.pageDemarrage) {
         for (const ProfilNavigateur &profil : Ecrire_Page_Demarrage(m_demande.fichierPage))
@@ -125,11 +126,10 @@ void Suivi::reconstruire()
     try {
         page = construire(dossiers);
         if (page) {
-            const QByteArray empreinte =
-                QCryptographicHash::hash(*page, QCryptographicHash::Sha256);
-            if (empreinte != m_empreinte) {
+            // Only a page whose bytes changed is written: its file keeps its date otherwise.
+            if (!m_ecrite || *page != *m_ecrite) {
                 platform::writeFileAtomically(m_demande.fichierPage, *page);
-                m_empreinte = empreinte;
+                m_ecrite = page;
             }
             m_probleme.clear();
         }
@@ -194,7 +194,7 @@ void Suivi::surveiller(const QStringList &dossiers)
 {
     // A folder that appeared since the last scan may have been filled before its watch began:
     // one more scan, which settles once no new folder turns up.
-    if (m_arbre && !m_surveilles.isEmpty()) {
+    if (m_arbre) {
         for (const QString &dossier : dossiers) {
             if (!m_surveilles.contains(dossier)) {
                 m_calme.start();
