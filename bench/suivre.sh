@@ -18,7 +18,7 @@ build=${SIGNETOR_BENCH_BUILD_DIR:-build-bench}
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
     -DSIGNETOR_GUI=OFF >/dev/null
-cmake --build "$build" --target signetor-cli >/dev/null
+cmake --build "$build" --target signetor-cli -j2 >/dev/null
 cli=$(realpath "$build/cli/signetor-cli")
 mkdir -p "$work"
 
