@@ -148,6 +148,9 @@ void TestCli::otherRunsTouchNothing_data()
     cas("--image absente.gif %F p", 2, "l'image de fond « absente.gif » n'est pas un fichier");
     cas("%C p", 2, "Bookmarks » est endommagé ou incomplet");
     cas("--signets %C p", 2, "Bookmarks » est endommagé ou incomplet");
+    cas("--suivre --signets %F p", 2, "--suivre, --installer-suivi et --signets s'excluent");
+    cas("--installer-suivi %F -", 2, "la sortie standard ne peut pas être tenue à jour");
+    cas("--retirer-suivi %F p", 2, "--retirer-suivi s'emploie seul");
 }
 
 // Help on standard output; bad input: exit 2 and a French message. The old page and the
