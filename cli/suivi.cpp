@@ -29,7 +29,7 @@ namespace
 
 // Events come in bursts (a database log written page by page, a tree copied in): the page is
 // rebuilt once they have stopped for this long, or at the latest this long after the first.
-constexpr int calmeMs = 50;
+constexpr int calmeMs = 25;
 constexpr int attenteMaxMs = 800;
 // Without enough inotify watches, the source is read again this often.
 constexpr int relectureMs = 30000;
