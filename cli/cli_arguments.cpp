@@ -42,8 +42,9 @@ const OptionTaille optionsTaille[] = {
     {"taille-dossiers", &PageOptions::positionDossier, "taille des sous-titres"},
 };
 
-const char *const interrupteurs[] = {"sans-image", "page-demarrage", "signets", "h",
-                                     "help",       "version",        "profils"};
+const char *const interrupteurs[] = {
+    "sans-image", "page-demarrage",  "signets",      "h", "help", "version", "profils",
+    "suivre",     "installer-suivi", "retirer-suivi"};
 
 QString texte(const char *utf8)
 {
@@ -186,6 +187,8 @@ LecteurArguments::LecteurArguments()
     m_parser.addOption({QStringLiteral("signets"), QString()});
     m_parser.addOption({QStringLiteral("version"), QString()});
     m_parser.addOption({QStringLiteral("profils"), QString()});
+    for (const char *suivi : {"suivre", "installer-suivi", "retirer-suivi"})
+        m_parser.addOption({QString::fromLatin1(suivi), QString()});
     for (const OptionCouleur &option : optionsCouleur)
         m_parser.addOption({QString::fromLatin1(option.nom), QString(), QStringLiteral("#RRGGBB")});
     for (const OptionTaille &option : optionsTaille)
@@ -202,6 +205,12 @@ Demande LecteurArguments::lire(const QStringList &arguments)
     if (demande.aide || demande.version || demande.profils)
         return demande;
     const QStringList positionnels = m_parser.positionalArguments();
+    if (present("retirer-suivi")) {
+        if (arguments.size() != 2)
+            throw ErreurSaisie(texte("--retirer-suivi s'emploie seul"));
+        demande.retirerSuivi = true;
+        return demande;
+    }
     verifierCombinaisons(arguments, positionnels);
     lireCouleurs(demande.options);
     lireTailles(demande.options);
@@ -211,6 +220,8 @@ Demande LecteurArguments::lire(const QStringList &arguments)
     demande.options.image = lireImage();
     demande.pageDemarrage = present("page-demarrage");
     demande.signets = present("signets");
+    demande.suivre = present("suivre");
+    demande.installerSuivi = present("installer-suivi");
     return demande;
 }
 
@@ -297,6 +308,13 @@ void LecteurArguments::verifierCombinaisons(const QStringList &arguments,
             texte("argument de trop\u00a0: «\u00a0%1\u00a0»").arg(positionnels.at(2)));
     if (present("signets") && present("page-demarrage"))
         throw ErreurSaisie(texte("les options --signets et --page-demarrage s'excluent"));
+    const int suivis = int(present("suivre")) + int(present("installer-suivi"));
+    if (suivis > 0 && (suivis > 1 || present("signets")))
+        throw ErreurSaisie(
+            texte("les options --suivre, --installer-suivi et --signets s'excluent"));
+    if (suivis > 0 && positionnels.at(1) == QStringLiteral("-"))
+        throw ErreurSaisie(texte("le suivi demande un fichier : la sortie standard ne peut pas "
+                                 "être tenue à jour"));
     if (present("image") && present("sans-image"))
         throw ErreurSaisie(texte("les options --image et --sans-image s'excluent"));
     if (present("page-demarrage") && positionnels.at(1) == QStringLiteral("-"))
@@ -384,13 +402,47 @@ Demande lireDemande(const QStringList &arguments)
     return LecteurArguments().lire(arguments);
 }
 
+QStringList argumentsPage(const Demande &demande)
+{
+    const PageOptions defauts;
+    const PageOptions &options = demande.options;
+    QStringList arguments;
+    if (options.titre != defauts.titre)
+        arguments << QStringLiteral("--titre") << options.titre;
+    if (options.image != imageParDefaut()) {
+        if (options.image == aucuneImage)
+            arguments << QStringLiteral("--sans-image");
+        else
+            arguments << QStringLiteral("--image")
+                      << platform::toHostPath(options.image).value_or(QString());
+    }
+    for (const OptionCouleur &option : optionsCouleur) {
+        if (options.*option.membre != defauts.*option.membre)
+            arguments << QStringLiteral("--%1").arg(QString::fromLatin1(option.nom))
+                      << Couleur_Html(options.*option.membre);
+    }
+    for (const OptionTaille &option : optionsTaille) {
+        if (options.*option.membre != defauts.*option.membre)
+            arguments << QStringLiteral("--%1").arg(QString::fromLatin1(option.nom))
+                      << QString::number(taillesPoints[options.*option.membre]);
+    }
+    if (demande.pageDemarrage)
+        arguments << QStringLiteral("--page-demarrage");
+    QString source = demande.cheminFavoris;
+    if (source.size() > 1 && source.endsWith(QLatin1Char('/')))
+        source.chop(1);
+    return arguments << QStringLiteral("--") << source << demande.fichierPage;
+}
+
 QString texteAide()
 {
     const PageOptions defauts;
     QString aide = texte(
         "Usage\u00a0: signetor-cli [options] SOURCE FICHIER_PAGE\n"
         "        signetor-cli --signets SOURCE FICHIER\n"
-        "        signetor-cli --profils | --version | --help\n"
+        "        signetor-cli --suivre [options] SOURCE FICHIER_PAGE\n"
+        "        signetor-cli --installer-suivi [options] SOURCE FICHIER_PAGE\n"
+        "        signetor-cli --retirer-suivi | --profils | --version | --help\n"
         "\n"
         "Construit la page HTML des favoris de SOURCE et l'écrit dans FICHIER_PAGE, octet\n"
         "pour octet comme «\u00a0Enregistrer la page\u00a0» de Signetor avec les mêmes options.\n"
@@ -426,6 +478,11 @@ QString texteAide()
     ligne(QString(), texte("de chaque profil de Firefox et de Chromium"));
     ligne(QStringLiteral("--signets"),
           texte("écrit les liens en fichier de signets au lieu de la page"));
+    ligne(QStringLiteral("--suivre"),
+          texte("écrit la page, puis la récrit à chaque changement de la source"));
+    ligne(QStringLiteral("--installer-suivi"),
+          texte("fait de --suivre un service de l'utilisateur (systemd ou session)"));
+    ligne(QStringLiteral("--retirer-suivi"), texte("arrête et retire ce service"));
     ligne(QStringLiteral("--profils"), texte("liste les profils trouvés, chacun avec"));
     ligne(QString(), texte("son fichier de marque-pages"));
     ligne(QStringLiteral("--version"), texte("affiche la version"));

@@ -16,6 +16,9 @@ struct Demande {
     bool pageDemarrage = false;
     bool signets = false; // write the links as a bookmark file to fichierPage instead of the page
     PageOptions options;
+    bool suivre = false;         // --suivre: keep the page in step with the source
+    bool installerSuivi = false; // --installer-suivi: the same, as the user's service
+    bool retirerSuivi = false;   // --retirer-suivi: stop and remove that service
 };
 
 // A command line that cannot be run. The message says in French what is wrong.
@@ -37,6 +40,10 @@ Demande lireDemande(const QStringList &arguments);
 // become lone surrogates (U+DC80 to U+DCFF), so that a path holding them can be refused
 // rather than read as another name.
 QStringList argumentsLigne(int argc, const char *const *argv);
+
+// The options of a page request that differ from the defaults, and its two paths, as host
+// text and absolute: the arguments that ask for the same page from anywhere.
+QStringList argumentsPage(const Demande &demande);
 
 // The French help text printed by -h and --help.
 QString texteAide();

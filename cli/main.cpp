@@ -1,4 +1,6 @@
 #include "cli/cli_arguments.h"
+#include "cli/service_suivi.h"
+#include "cli/suivi.h"
 
 #include "browser/api.h"
 #include "favourites/export_signets.h"
@@ -135,11 +137,17 @@ int executer(const QStringList &arguments)
                                  : profils);
         return 0;
     }
+    if (demande.retirerSuivi)
+        return retirerSuivi();
     if (ecraseLaSource(demande))
         return refuser(
             QStringLiteral("le fichier «\u00a0%1\u00a0» est la source elle-même\u00a0: il "
                            "ne sera pas remplacé")
                 .arg(demande.saisiePage));
+    if (demande.installerSuivi)
+        return installerSuivi(demande);
+    if (demande.suivre)
+        return suivre(demande);
     try {
         demande.signets ? produireSignets(demande) : produirePage(demande);
         // A file rewritten in place was finished before the signal that came during it.

@@ -176,6 +176,9 @@ void TestCli::otherRunsTouchNothing_data()
     // The source itself, or its write-ahead log, under another name.
     cas("%C ../Bookmarks", 2, "Bookmarks~» est la source elle-même");
     cas("--signets %C ../Bookmarks-wal", 2, "Bookmarks-wal~» est la source elle-même");
+    cas("--suivre --signets %F p", 2, "--suivre, --installer-suivi et --signets s'excluent");
+    cas("--installer-suivi %F -", 2, "la sortie standard ne peut pas être tenue à jour");
+    cas("--retirer-suivi %F p", 2, "--retirer-suivi s'emploie seul");
 }
 
 // Help on standard output; bad input: exit 2 and a French message. The old page and the

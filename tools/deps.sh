@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev xvfb xauth appstream
     desktop-file-utils libqt6sql6-sqlite libsqlite3-dev pkg-config sqlite3 qt6-translations-l10n scdoc
-    firefox-esr chromium)
+    systemd firefox-esr chromium)
 if [ "${SIGNETOR_DEPS_EXTRA:-}" != "" ]; then
     read -r -a extra <<<"$SIGNETOR_DEPS_EXTRA"
     packages+=("${extra[@]}")

@@ -1,0 +1,238 @@
+#include "platform/folder_watcher.h"
+#include "real_browsers.h"
+#include "test_support.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QtTest>
+
+#include <signal.h>
+
+#include <cstdio>
+
+namespace
+{
+QString t(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+} // namespace
+
+// signetor-cli --suivre as a process, its sources changed under it (by the real Firefox ESR
+// too); its page is compared with what the plain command writes for the same source.
+class TestSuivre : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dossier;
+    const QString m_page = m_dossier.filePath(t("page/p.html"));
+    QProcess m_suivi;
+    int m_ecritures = 0;  // the times the page's file was replaced
+    QByteArray m_erreurs; // the watcher's standard error
+    platform::FolderWatcher m_veilleur;
+
+    QString chemin(const char *nom) const { return m_dossier.filePath(t(nom)); }
+    static QByteArray pageNormale(const QString &source, QStringList options = {})
+    {
+        QProcess cli;
+        cli.start(t(SIGNETOR_CLI), options << source << t("-"));
+        return cli.waitForFinished(60000) ? cli.readAllStandardOutput() : QByteArray();
+    }
+    void suivre(const QString &source, const QString &programme = t(SIGNETOR_CLI),
+                const QStringList &arguments = {t("--suivre")})
+    {
+        m_ecritures = 0;
+        m_erreurs.clear();
+        m_suivi.start(programme, QStringList(arguments) << source << m_page);
+        QVERIFY(m_suivi.waitForStarted());
+    }
+    // Waits, bounded, for the page to be the plain command's.
+    bool suit(const QString &source, const QStringList &options = {})
+    {
+        const QByteArray attendu = pageNormale(source, options);
+        return QTest::qWaitFor([&] { return support::readFile(m_page) == attendu; }, 20000);
+    }
+    bool dit(const char *texte)
+    {
+        return QTest::qWaitFor([&] { return m_erreurs.contains(texte); }, 20000);
+    }
+    void arreter()
+    {
+        ::kill(pid_t(m_suivi.processId()), SIGTERM);
+        QVERIFY(m_suivi.waitForFinished(5000) && m_suivi.exitCode() == 0);
+        QCOMPARE(QDir(chemin("page")).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{t("p.html")});
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(QDir().mkpath(chemin("page")) && m_veilleur.watchFolders({chemin("page")}));
+        connect(&m_suivi, &QProcess::readyReadStandardError, this,
+                [this] { m_erreurs += m_suivi.readAllStandardError(); });
+        connect(&m_veilleur, &platform::FolderWatcher::changed, this,
+                [this](const QByteArray &nom) { m_ecritures += nom == "p.html"; });
+    }
+    void cleanup()
+    {
+        m_suivi.kill();
+        m_suivi.waitForFinished();
+    }
+    void arbreDossiersEtRafale();
+    void remplacementsEtDefauts();
+    void surveillancesEpuisees();
+    void serviceUtilisateur();
+    void firefoxReel();
+};
+
+// A tree gains a sub-folder with a shortcut and loses one; idle, the watcher and its children
+// take no processor time; 1,000 shortcuts written at once give few rewrites and the exact page.
+void TestSuivre::arbreDossiersEtRafale()
+{
+    const QString arbre = chemin("arbre");
+    support::writeFile(arbre + t("/Un.url"), support::shortcut("https://un.example/"));
+    suivre(arbre);
+    QVERIFY(suit(arbre));
+    support::writeFile(arbre + t("/A/B/Deux.url"), support::shortcut("https://deux.example/"));
+    QVERIFY(suit(arbre));
+    QVERIFY(QFile::remove(arbre + t("/Un.url")) && suit(arbre));
+
+    const auto tempsProcesseur = [this] { // utime, stime, cutime, cstime in clock ticks
+        const QList<QByteArray> champs =
+            support::readFile(t("/proc/%1/stat").arg(m_suivi.processId()))
+                .split(')')
+                .last()
+                .split(' ');
+        return champs.at(12).toLongLong() + champs.at(13).toLongLong() +
+               champs.at(14).toLongLong() + champs.at(15).toLongLong();
+    };
+    const qint64 avant = tempsProcesseur();
+    QTest::qWait(3000);
+    QVERIFY2(tempsProcesseur() - avant <= 1, "more than 10 ms of processor time while idle");
+
+    m_ecritures = 0;
+    for (int i = 0; i < 1000; ++i)
+        support::writeFile(arbre + t("/A/R%1.url").arg(i),
+                           support::shortcut("https://r" + QByteArray::number(i) + ".example/"));
+    QVERIFY(suit(arbre));
+    QVERIFY2(m_ecritures <= 10, qPrintable(QString::number(m_ecritures)));
+    arreter();
+}
+
+// Chromium's rename, twice; a bookmark file deleted, then damaged, then repaired: the page is
+// never worse than the last good one, and each trouble is said once.
+void TestSuivre::remplacementsEtDefauts()
+{
+    const QString source = chemin("Default/Bookmarks");
+    const QByteArray original = support::readFile(t(SIGNETOR_DATA "/browsers/chromium/Bookmarks"));
+    support::writeFile(source, original);
+    suivre(source);
+    QVERIFY(suit(source));
+    for (const QByteArray titre : {"Premier", "Second"}) {
+        support::writeFile(source + t(".tmp"),
+                           QByteArray(original).replace("\"MDN\"", '"' + titre + '"'));
+        QCOMPARE(std::rename(qPrintable(source + t(".tmp")), qPrintable(source)), 0);
+        QVERIFY(suit(source) && support::readFile(m_page).contains(titre));
+    }
+    const QByteArray bonne = support::readFile(m_page);
+    QVERIFY(QFile::remove(source) && dit("introuvable"));
+    support::writeFile(source, "{ pas du JSON");
+    QVERIFY(dit("fichier"));
+    support::writeFile(source, "{ pas du JSON");
+    QCOMPARE(support::readFile(m_page), bonne);
+    support::writeFile(source, original);
+    QVERIFY(suit(source));
+    QCOMPARE(m_erreurs.count('\n'), 2);
+    arreter();
+}
+
+// Without enough inotify watches (lowered in a user namespace of the test's own), the watcher
+// says so once and still writes the page.
+void TestSuivre::surveillancesEpuisees()
+{
+    const QString arbre = chemin("epuise");
+    for (const char *dossier : {"A", "B", "C", "A/D", "A/E"})
+        support::writeFile(arbre + u'/' + t(dossier) + t("/L.url"),
+                           support::shortcut("https://l.example/"));
+    const QString abaisser = t("echo 3 > /proc/sys/user/max_inotify_watches");
+    if (QProcess::execute(t("unshare"), {t("-r"), t("sh"), t("-c"), abaisser}) != 0)
+        QSKIP("this kernel does not let the test lower its inotify watches");
+    suivre(arbre, t("unshare"),
+           {t("-r"), t("sh"), t("-c"), abaisser + t(" && exec \"$0\" --suivre \"$@\""),
+            t(SIGNETOR_CLI)});
+    QVERIFY(suit(arbre) && dit("max_user_watches"));
+    QCOMPARE(m_erreurs.count("signetor-cli"), 1);
+    arreter();
+}
+
+// The unit passes systemd-analyze verify and its ExecStart keeps the page; a second install
+// replaces the first; --retirer-suivi removes both files.
+void TestSuivre::serviceUtilisateur()
+{
+    const QString arbre = chemin("Mes favoris"), config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    support::writeFile(arbre + t("/Un.url"), support::shortcut("https://un.example/"));
+    const QString unite = config + t("/systemd/user/signetor-suivi.service");
+    const QString autostart = config + t("/autostart/signetor-suivi.desktop");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nulle"); // no user systemd answers
+    const QStringList options{t("--titre"), t("Mes \"favoris\" à 100% $HOME \\")};
+    QCOMPARE(QProcess::execute(t(SIGNETOR_CLI),
+                               {t("--installer-suivi"), t("--sans-image"), arbre, m_page}),
+             0);
+    QCOMPARE(QProcess::execute(t(SIGNETOR_CLI),
+                               QStringList{t("--installer-suivi")} << options << arbre << m_page),
+             0);
+    QVERIFY(QFile::exists(autostart));
+    QProcess verification;
+    verification.start(t("systemd-analyze"), {t("verify"), unite});
+    QVERIFY(verification.waitForFinished(60000));
+    QVERIFY2(verification.exitCode() == 0, verification.readAllStandardError().constData());
+
+    QString ligne = t(support::readFile(unite)).section(t("ExecStart="), 1).section(u'\n', 0, 0);
+    QVERIFY(!ligne.contains(t("sans-image")));
+    // In double quotes, sh reads the escapes as systemd does; "$" and "%" are doubled for systemd.
+    ligne.replace(t("%%"), t("%")).replace(t("$$"), t("\\$"));
+    suivre(QString(), t("sh"), {t("-c"), t("exec ") + ligne});
+    QVERIFY(suit(arbre, options));
+    arreter();
+    QCOMPARE(QProcess::execute(t(SIGNETOR_CLI), {t("--retirer-suivi")}), 0);
+    QVERIFY(!QFile::exists(unite) && !QFile::exists(autostart));
+}
+
+// The real Firefox ESR adds, renames and removes a bookmark through its PlacesUtils while it
+// runs: the page follows each change; a visit, history only, leaves the page's file alone.
+void TestSuivre::firefoxReel()
+{
+    const QString profil = chemin("profil"), places = profil + t("/places.sqlite");
+    navigateursReels::Firefox firefox;
+    QVERIFY(QDir().mkpath(profil));
+    QVERIFY2(firefox.demarrer(profil), qPrintable(firefox.erreur()));
+    QVERIFY(QTest::qWaitFor([&] { return !pageNormale(places).isEmpty(); }, 30000));
+    suivre(places);
+    QVERIFY(suit(places));
+    const std::pair<const char *, const char *> etapes[] = {
+        {"bookmarks.insert({parentGuid: PlacesUtils.bookmarks.toolbarGuid, guid: 'suivreAAAAAA', "
+         "url: 'https://suivi.example/', title: 'Suivi'})",
+         "Suivi"},
+        {"bookmarks.update({guid: 'suivreAAAAAA', title: 'Renomme'})", "Renomme"},
+        {"bookmarks.remove('suivreAAAAAA')", nullptr},
+        {"history.insert({url: 'https://visite.example/', visits: [{}]})", nullptr},
+    };
+    for (const auto &[script, titre] : etapes) {
+        QCoreApplication::processEvents(); // the last step's rewrite is counted with it
+        m_ecritures = 0;
+        QCOMPARE(
+            firefox
+                .executerScript(
+                    t("return PlacesUtils.%1.then(() => 'ok', e => String(e));").arg(t(script)))
+                .toString(),
+            t("ok"));
+        QVERIFY(suit(places) && (!titre || support::readFile(m_page).contains(titre)));
+    }
+    QTest::qWait(2000); // the visit's log writes have settled by now
+    QCOMPARE(m_ecritures, 0);
+    arreter();
+    QVERIFY2(firefox.quitter(), qPrintable(firefox.erreur()));
+}
+
+QTEST_GUILESS_MAIN(TestSuivre)
+#include "test_suivre.moc"
