@@ -50,10 +50,7 @@ QByteArray readFile(const QString &hostPath)
 
 QByteArray dataFile(const char *name)
 {
-    QFile f(QStringLiteral(SIGNETOR_DATA "/") + QString::fromUtf8(name));
-    if (!f.open(QIODevice::ReadOnly))
-        qFatal("no test data %s", name);
-    return f.readAll();
+    return readFile(QStringLiteral(SIGNETOR_DATA "/") + QString::fromUtf8(name));
 }
 
 QByteArray shortcut(const QByteArray &url)
@@ -76,11 +73,6 @@ Tree::Tree()
 {
 }
 
-QString Tree::host(QByteArrayView relative) const
-{
-    return dir.filePath(QString::fromUtf8(relative));
-}
-
 QString Tree::program(QByteArrayView relative) const
 {
     return programFolder(dir.path()) + QString::fromUtf8(relative).replace(u'/', u'\\');
@@ -90,11 +82,6 @@ QString Tree::file(QByteArrayView relative, const QByteArray &bytes) const
 {
     writeFile(host(relative), bytes);
     return program(relative);
-}
-
-QString Tree::link(QByteArrayView relative, const QByteArray &url) const
-{
-    return file(relative, shortcut(url));
 }
 
 QByteArray output(const QString &program, const QStringList &arguments)

@@ -16,7 +16,7 @@ namespace support
 // Writes bytes to a host path, creating the folders on the way.
 void writeFile(const QString &hostPath, const QByteArray &bytes);
 QByteArray readFile(const QString &hostPath);
-// A file of tests/data, by its path there; the test stops when it is missing.
+// A file of tests/data, by its path there; empty when it is missing.
 QByteArray dataFile(const char *name);
 
 // A well-formed Internet shortcut for this URL, with CR LF line ends.
@@ -30,12 +30,18 @@ QString programFolder(const QString &hostFolder);
 struct Tree {
     QTemporaryDir dir;
     Tree();
-    QString host(QByteArrayView relative = {}) const;
+    QString host(QByteArrayView relative = {}) const
+    {
+        return dir.filePath(QString::fromUtf8(relative));
+    }
     // In program form; the root itself ends with "\".
     QString program(QByteArrayView relative = {}) const;
     // These write the file, creating its folders, and give its program path.
     QString file(QByteArrayView relative, const QByteArray &bytes) const;
-    QString link(QByteArrayView relative, const QByteArray &url) const;
+    QString link(QByteArrayView relative, const QByteArray &url) const
+    {
+        return file(relative, shortcut(url));
+    }
 };
 
 // Runs a program to its end: its standard output, or "echec : " and its errors when it fails.
