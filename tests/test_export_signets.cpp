@@ -5,36 +5,29 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QTest>
 
 #include <cerrno>
-
-static Lien lien(const char *dossier, const char *nom, const char *url, qint64 date = 0)
-{
-    return {QString::fromUtf8(dossier), QString::fromUtf8(nom), QString::fromUtf8(url), date};
-}
 
 class TestExportSignets : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    // Folders nest once each even when the table names one again after another; the browser
-    // roots map back to the menu's top level, the toolbar and the other bookmarks; no text can
-    // close its element or break its line; a date of 0 writes no ADD_DATE.
+    // The table in tests/data/export gives the file beside it. Folders nest once each even when
+    // the table names one again after another; the browser roots map back to the menu's top
+    // level, the toolbar and the other bookmarks; no text can close its element or break its
+    // line; a date of 0 writes no ADD_DATE.
     void file()
     {
-        const TableLiens liens{
-            lien("", "Racine", "https://r.example/", 1700000000),
-            lien("A B", "<b>&amp;\"é\"</b>", "https://x.example/?a=1&b=\"2\"<>"),
-            lien("A", "Un", "https://a.example/"),
-            lien("A\\C\\D", "Profond", "https://d.example/", 5),
-            lien("A B", "Deux", "https://y.example/"),
-            lien("A", "Ligne\r\nsuite\t", "https://b.example/"),
-            lien("Menu des marque-pages\\M", "Menu", "https://m.example/"),
-            lien("Barre personnelle", "Barre", "https://t.example/"),
-            lien("Autres favoris\\Barre personnelle", "Autre", "https://o.example/"),
-        };
+        TableLiens liens;
+        for (const QJsonValue &ligne :
+             QJsonDocument::fromJson(support::dataFile("export/table.json")).array()) {
+            const QJsonArray l = ligne.toArray();
+            liens.append({l[0].toString(), l[1].toString(), l[2].toString(), l[3].toInteger()});
+        }
         QCOMPARE(contenuSignets(liens), support::dataFile("export/signets.html"));
         QCOMPARE(contenuSignets({}).count("<DT>"), 0);
     }
@@ -63,7 +56,8 @@ private Q_SLOTS:
     {
         const support::Tree tree;
         const QString fichier = tree.file("signets.html", QByteArray(100000, 'x'));
-        const TableLiens liens{lien("", "a", "https://a.example/")};
+        const TableLiens liens{
+            {QString(), QStringLiteral("a"), QStringLiteral("https://a.example/")}};
         ecrireSignets(fichier, liens);
         QCOMPARE(support::readFile(tree.host("signets.html")), contenuSignets(liens));
         platform::injectFault(platform::FaultPoint::Write, ENOSPC);
