@@ -49,10 +49,12 @@ private Q_SLOTS:
              {QStringLiteral("C:\\Windows\\Favoris\\"), QStringLiteral("\\tmp\\") + QChar(0xD800),
               QStringLiteral("\\tmp\\a") + QChar(0) + QStringLiteral("b")})
             QVERIFY(!toHostPath(nothing) && ByteReader(program("search\\defbg.gif")).isOpen() &&
-                    !ByteReader(nothing).isOpen());
+                    !ByteReader(nothing).isOpen() && !folderHasEntries(nothing));
+        QVERIFY(!plainFileExists(QString()));
     }
 
-    // "*" and "?" in the last component, "?" being one character, an astral one included.
+    // "*" and "?" in the last component, "?" being one character, an astral one included; a
+    // folder is found only as a folder.
     void plainFileSearch()
     {
         const auto search = [&](const QString &patterns, bool found) {
@@ -63,16 +65,19 @@ private Q_SLOTS:
         search(QStringLiteral("link.gif d?fbg.gi? [ab]* ?.txt images.gif\\"), true);
         search(QStringLiteral("DEFBG.GIF .secret.gif broken.gif *secret* *b*b*.gif empty\\"),
                false);
+        QVERIFY(folderHasEntries(program("search\\empty")) &&
+                !folderHasEntries(program("search\\defbg.gif")) &&
+                !folderHasEntries(program("none")));
     }
 
     // The 32 bytes where Windows-1252 leaves Latin-1, the five it leaves undefined staying C1
-    // controls; every byte round-trips.
+    // controls; every byte round-trips, also after a character outside ASCII.
     void windows1252()
     {
         QByteArray all;
-        for (int b = 0; b < 256; ++b)
+        for (int b = 0x80; b < 0x180; ++b)
             all.append(char(b));
-        QCOMPARE(decodeWindows1252(all.mid(0x80, 32)),
+        QCOMPARE(decodeWindows1252(all.left(32)),
                  QStringLiteral("€\u0081‚ƒ„…†‡ˆ‰Š‹Œ\u008dŽ\u008f\u0090‘’“”•–—˜™š›œ\u009džŸ"));
         QCOMPARE(encodeWindows1252(decodeWindows1252(all)), all);
     }
