@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <cerrno>
@@ -21,24 +20,23 @@ class TestPlatform : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    QString m_program; // the temporary folder in program form, with its final "\"
-
-    QString host(const char *relative) const { return m_dir.filePath(QString::fromUtf8(relative)); }
-    QString program(const char *relative) const { return m_program + QString::fromUtf8(relative); }
+    const support::Tree m_tree;
+    QString host(const char *relative) const { return m_tree.host(relative); }
+    QString program(const char *relative) const { return m_tree.program(relative); }
 
 private Q_SLOTS:
     void initTestCase()
     {
-        m_program = support::programFolder(m_dir.path());
         for (const char *name : {"search/defbg.gif", "search/.secret.gif", "search/[ab].txt",
                                  "search/\xf0\x9f\x98\x80.txt", "search/images.gif/inside.gif",
                                  "search/empty/.hidden", "search/empty/folder/x", "tree/sub/x"})
-            support::writeFile(host(name), "x");
+            m_tree.file(name, "x");
         QVERIFY(QFile::link(host("search/defbg.gif"), host("search/link.gif")) &&
                 QFile::link(host("none"), host("search/broken.gif")));
     }
 
+    // A path with no host form names nothing and opens no file, even just after a file was
+    // opened.
     void paths()
     {
         for (const auto &[program, hostPath] :
@@ -50,10 +48,13 @@ private Q_SLOTS:
         for (const QString &nothing :
              {QStringLiteral("C:\\Windows\\Favoris\\"), QStringLiteral("\\tmp\\") + QChar(0xD800),
               QStringLiteral("\\tmp\\a") + QChar(0) + QStringLiteral("b")})
-            QVERIFY(!toHostPath(nothing));
+            QVERIFY(!toHostPath(nothing) && ByteReader(program("search\\defbg.gif")).isOpen() &&
+                    !ByteReader(nothing).isOpen() && !folderHasEntries(nothing));
+        QVERIFY(!plainFileExists(QString()));
     }
 
-    // "*" and "?" in the last component, "?" being one character, an astral one included.
+    // "*" and "?" in the last component, "?" being one character, an astral one included; a
+    // folder is found only as a folder.
     void plainFileSearch()
     {
         const auto search = [&](const QString &patterns, bool found) {
@@ -64,16 +65,19 @@ private Q_SLOTS:
         search(QStringLiteral("link.gif d?fbg.gi? [ab]* ?.txt images.gif\\"), true);
         search(QStringLiteral("DEFBG.GIF .secret.gif broken.gif *secret* *b*b*.gif empty\\"),
                false);
+        QVERIFY(folderHasEntries(program("search\\empty")) &&
+                !folderHasEntries(program("search\\defbg.gif")) &&
+                !folderHasEntries(program("none")));
     }
 
     // The 32 bytes where Windows-1252 leaves Latin-1, the five it leaves undefined staying C1
-    // controls; every byte round-trips.
+    // controls; every byte round-trips, also after a character outside ASCII.
     void windows1252()
     {
         QByteArray all;
-        for (int b = 0; b < 256; ++b)
+        for (int b = 0x80; b < 0x180; ++b)
             all.append(char(b));
-        QCOMPARE(decodeWindows1252(all.mid(0x80, 32)),
+        QCOMPARE(decodeWindows1252(all.left(32)),
                  QStringLiteral("€\u0081‚ƒ„…†‡ˆ‰Š‹Œ\u008dŽ\u008f\u0090‘’“”•–—˜™š›œ\u009džŸ"));
         QCOMPARE(encodeWindows1252(decodeWindows1252(all)), all);
     }

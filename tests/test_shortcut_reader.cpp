@@ -1,22 +1,19 @@
 #include "favourites/shortcut_reader.h"
 #include "test_support.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 
 class TestShortcutReader : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
+    const support::Tree m_tree;
     int m_files = 0;
 
     // A fresh file holding these bytes, by its program path.
     QString fileWith(const QByteArray &bytes)
     {
-        const QString name = QStringLiteral("f%1.url").arg(++m_files);
-        support::writeFile(m_dir.filePath(name), bytes);
-        return support::programFolder(m_dir.path()) + name;
+        return m_tree.file("f" + QByteArray::number(++m_files), bytes);
     }
 
 private Q_SLOTS:

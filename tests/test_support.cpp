@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <cstdlib>
@@ -47,6 +48,11 @@ QByteArray readFile(const QString &hostPath)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+QByteArray dataFile(const char *name)
+{
+    return readFile(QStringLiteral(SIGNETOR_DATA "/") + QString::fromUtf8(name));
+}
+
 QByteArray shortcut(const QByteArray &url)
 {
     return "[InternetShortcut]\r\nURL=" + url + "\r\n";
@@ -58,6 +64,33 @@ QString programFolder(const QString &hostFolder)
     if (!p.endsWith(QLatin1Char('\\')))
         p += QLatin1Char('\\');
     return p;
+}
+
+Tree::Tree()
+    : dir((QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm")
+                                                     : QDir::tempPath()) +
+          QStringLiteral("/signetor-XXXXXX"))
+{
+}
+
+QString Tree::program(QByteArrayView relative) const
+{
+    return programFolder(dir.path()) + QString::fromUtf8(relative).replace(u'/', u'\\');
+}
+
+QString Tree::file(QByteArrayView relative, const QByteArray &bytes) const
+{
+    writeFile(host(relative), bytes);
+    return program(relative);
+}
+
+QByteArray output(const QString &program, const QStringList &arguments)
+{
+    QProcess p;
+    p.start(program, arguments);
+    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return "echec : " + p.readAllStandardError();
+    return p.readAllStandardOutput();
 }
 
 int errorNumberOf(const std::function<void()> &call)

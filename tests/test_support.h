@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <functional>
 
@@ -14,12 +16,36 @@ namespace support
 // Writes bytes to a host path, creating the folders on the way.
 void writeFile(const QString &hostPath, const QByteArray &bytes);
 QByteArray readFile(const QString &hostPath);
+// A file of tests/data, by its path there; empty when it is missing.
+QByteArray dataFile(const char *name);
 
 // A well-formed Internet shortcut for this URL, with CR LF line ends.
 QByteArray shortcut(const QByteArray &url);
 
 // A host folder path in program form, ending with "\".
 QString programFolder(const QString &hostFolder);
+
+// A tree of files in a fresh temporary folder (in memory where the host offers it, as making
+// many files on disk is slow), named by host paths relative to its root ("a/b.url").
+struct Tree {
+    QTemporaryDir dir;
+    Tree();
+    QString host(QByteArrayView relative = {}) const
+    {
+        return dir.filePath(QString::fromUtf8(relative));
+    }
+    // In program form; the root itself ends with "\".
+    QString program(QByteArrayView relative = {}) const;
+    // These write the file, creating its folders, and give its program path.
+    QString file(QByteArrayView relative, const QByteArray &bytes) const;
+    QString link(QByteArrayView relative, const QByteArray &url) const
+    {
+        return file(relative, shortcut(url));
+    }
+};
+
+// Runs a program to its end: its standard output, or "echec : " and its errors when it fails.
+QByteArray output(const QString &program, const QStringList &arguments);
 
 // The number of the run-time error that a call throws, 0 when it throws none.
 int errorNumberOf(const std::function<void()> &call);
