@@ -121,30 +121,7 @@ void TestStartPage::store()
 void TestStartPage::profils()
 {
     AutreMaison m;
-    support::writeFile(m.chemin(".mozilla/firefox/profiles.ini"),
-                       "[General]\nStartWithLastProfile=1\n\n[Profile1]\nName=a\nIsRelative=1\n"
-                       "Path=a.x\n\n[Profile0]\nName=défaut\nIsRelative=1\nPath=Profiles/b, c\n"
-                       "Default=1\n\n[Profile2]\nName=absent\nIsRelative=1\nPath=absent\n");
-    support::writeFile(
-        m.chemin(".config/mozilla/firefox/profiles.ini"),
-        "[Profile0]\nName=ailleurs\nIsRelative=0\nPath=" + QFile::encodeName(m.chemin("ailleurs")) +
-            "\n[Profile1]\nName=esr\nIsRelative=1\nPath=e.default-esr\n");
-    support::writeFile(m.chemin(".config/mozilla/firefox/installs.ini"),
-                       "[3B6073811A6ABF12]\nDefault=e.default-esr\nLocked=1\n");
-    support::writeFile(m.chemin("snap/firefox/common/.mozilla/firefox/profiles.ini"),
-                       "[Profile0]\nName=snap\nIsRelative=1\nPath=s\n");
-    support::writeFile(m.chemin(".var/app/org.mozilla.firefox/.mozilla/firefox/profiles.ini"),
-                       "[Profile0]\nName=flatpak\nIsRelative=1\nPath=f\n");
-    for (const char *dossier :
-         {".mozilla/firefox/a.x", ".mozilla/firefox/Profiles/b, c", "ailleurs",
-          ".config/mozilla/firefox/e.default-esr", "snap/firefox/common/.mozilla/firefox/s",
-          ".var/app/org.mozilla.firefox/.mozilla/firefox/f", ".config/chromium/Profile 10",
-          ".config/chromium/Profile 2", ".config/chromium/Travail", ".config/chromium/Default",
-          ".config/google-chrome/Default", "snap/chromium/common/chromium/Default"})
-        QVERIFY(QDir().mkpath(m.chemin(dossier)));
-    support::writeFile(m.chemin(".config/chromium/Local State"),
-                       R"({"profile":{"info_cache":{"Travail":{"name":"Bureau"},
-                           "../../x":{"name":"hors"},"Default":{"name":"Moi"}}}})");
+    support::copyTree(QStringLiteral(SIGNETOR_DATA "/profils"), m.dir.path());
     QCOMPARE(noms(profilsFirefox()),
              QByteArray("Firefox/défaut, Firefox/a, Firefox/esr, Firefox/ailleurs, Firefox/snap, "
                         "Firefox/flatpak"));
@@ -187,7 +164,10 @@ void TestStartPage::profils()
          {Cas{{}, {}, QStringLiteral("https://p.fr/")}, Cas{page("3"), {}, {}},
           Cas{page("0"), {}, {}}, Cas{page("3"), page("\n1"), QStringLiteral("https://p.fr/")},
           Cas{{}, "/*" + page("3") + "*/ #" + page("0"), QStringLiteral("https://p.fr/")},
-          Cas{{}, plusieurs, QString::fromUtf8("\\home\\u\\mes pages\\été.html  ")}}) {
+          Cas{{}, plusieurs, QString::fromUtf8("\\home\\u\\mes pages\\été.html  ")},
+          Cas{{},
+              R"(user_pref("browser.startup.homepage", "https://\u00e9t\u00C9.fr/\"\\\u00e9");)",
+              QString::fromUtf8("https://étÉ.fr/\"\\é")}}) {
         support::writeFile(defaut + QStringLiteral("prefs.js"),
                            "user_pref(\"browser.startup.homepage\", \"https://p.fr/\");" + prefs);
         support::writeFile(defaut + QStringLiteral("user.js"), user);
