@@ -185,9 +185,6 @@ void TestStartPage::entreesHostiles()
 {
     const QByteArray vivant =
         QSysInfo::machineHostName().toUtf8() + '-' + QByteArray::number(qint64(getpid()));
-    const QByteArray debut = QByteArray("// \xff\xfe", 5) + '\0' + " binaire\n";
-    const QByteArray userJs =
-        debut + "user_pref(\"browser.startup.page\", 3);\nuser_pref(\"a\", 1);";
     struct Cas {
         const char *nom;
         std::function<void(const AutreMaison &)> preparer;
@@ -198,12 +195,10 @@ void TestStartPage::entreesHostiles()
     };
     const char *prefs = ".config/chromium/Default/Preferences",
                *user = ".mozilla/firefox/p/user.js", *ini = ".mozilla/firefox/profiles.ini";
-    const QByteArray bloc = "// Signetor : page de démarrage (bloc réécrit par Signetor)\n"
-                            "user_pref(\"browser.startup.homepage\", "
-                            "\"file:///srv/a%20b/p%22%C3%A9.html\");\n"
-                            "user_pref(\"browser.startup.page\", 1);\n// Signetor : fin du bloc\n";
-    const QByteArray aLaMain = "user_pref(\"browser.startup.page\", 3); user_pref(\"b.c\", true);\n"
-                               "user_pref(\"browser.startup.homepage\",\n  \"x\"); // note\n";
+    const auto donnee = [](const char *nom) {
+        return support::readFile(QStringLiteral(SIGNETOR_DATA "/profils-user-js/") +
+                                 QLatin1String(nom));
+    };
     const auto ecrire = [](const char *chemin, const QByteArray &octets, mode_t mode = 0644) {
         return [=](const AutreMaison &m) {
             support::writeFile(m.chemin(chemin), octets);
@@ -224,8 +219,10 @@ void TestStartPage::entreesHostiles()
          nullptr, ini},
         // The user's bytes stay as they are, statements over several lines and shared lines
         // included; ours go in one block at the end, where the last value wins.
-        {"user.js binaire", ecrire(user, userJs), "", nullptr, nullptr, userJs + '\n' + bloc},
-        {"user.js écrit à la main", ecrire(user, aLaMain), "", nullptr, nullptr, aLaMain + bloc},
+        {"user.js binaire", ecrire(user, donnee("binaire.js")), "", nullptr, nullptr,
+         donnee("binaire-apres.js")},
+        {"user.js écrit à la main", ecrire(user, donnee("main.js")), "", nullptr, nullptr,
+         donnee("main-apres.js")},
         {"user.js en lecture seule", ecrire(user, "{}", 0444), "Firefox/p", user},
         {"Preferences en lecture seule", ecrire(prefs, "{}", 0444), "Chromium/Default", prefs},
         // As root (sudo -E, cron), the files of another user: see the owner check below.
