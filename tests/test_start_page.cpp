@@ -9,7 +9,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -51,6 +50,11 @@ QJsonObject json(const QString &chemin)
     return QJsonDocument::fromJson(support::readFile(chemin)).object();
 }
 
+// The files of the one profile of each browser that the hostile rows spoil.
+const char *const P = ".config/chromium/Default/Preferences",
+                  *const U = ".mozilla/firefox/p/user.js",
+                  *const I = ".mozilla/firefox/profiles.ini";
+
 } // namespace
 
 class TestStartPage : public QObject
@@ -60,6 +64,7 @@ class TestStartPage : public QObject
 private Q_SLOTS:
     void store();
     void profils();
+    void entreesHostiles_data();
     void entreesHostiles();
     void vraisNavigateurs();
 };
@@ -180,120 +185,96 @@ void TestStartPage::profils()
 }
 
 // Hostile profile files: never a hang, a crash or a broken file. A profile that cannot be
-// read, parsed or written is left as it was and reported; the others are written.
+// read, parsed or written is left as it was and reported; the others are written. Each row
+// spoils a fresh home with a shell command: $P is Chromium's Preferences, $U Firefox's
+// user.js, $I its profiles.ini, $D the folder of the user.js data files.
+void TestStartPage::entreesHostiles_data()
+{
+    QTest::addColumn<QString>("gacher");
+    QTest::addColumn<QByteArray>("nonEcrits");
+    QTest::addColumn<QString>("intact");    // a file that must keep its bytes
+    QTest::addColumn<QString>("illisible"); // the profile list named as unreadable
+    QTest::addColumn<QString>("userJs");    // the data file user.js must equal after the write
+    const auto ligne = [](const char *nom, const char *gacher, const char *nonEcrits,
+                          const char *intact = "", const char *illisible = "",
+                          const char *userJs = "") {
+        QTest::newRow(nom) << QString::fromUtf8(gacher) << QByteArray(nonEcrits)
+                           << QString::fromUtf8(intact) << QString::fromUtf8(illisible)
+                           << QString::fromUtf8(userJs);
+    };
+    ligne("profiles.ini corrompu", R"(printf '\000[Prof\377\n=\n=x' > $I)", "", I);
+    ligne("Preferences corrompu", R"(echo '{"session": [1, ' > $P)", "Chromium/Default", P);
+    ligne("session qui n'est pas un objet", R"(echo '{"session": 3}' > $P)", "Chromium/Default", P);
+    ligne("profiles.ini de plus de 1 Mio", "head -c 1048577 /dev/zero | tr '\\0' '\\n' > $I", "",
+          "", I);
+    // The user's bytes stay as they are, statements over several lines and shared lines
+    // included; ours go in one block at the end, where the last value wins.
+    ligne("user.js binaire", "cp $D/binaire.js $U", "", "", "", "binaire-apres.js");
+    ligne("user.js écrit à la main", "cp $D/main.js $U", "", "", "", "main-apres.js");
+    ligne("user.js en lecture seule", "echo {} > $U && chmod 444 $U", "Firefox/p", U);
+    ligne("Preferences en lecture seule", "chmod 444 $P", "Chromium/Default", P);
+    // As root (sudo -E, cron), the files of another user: see the owner check below.
+    ligne("profils d'un autre utilisateur",
+          "u=$(id -u); [ $u = 0 ] && u=65534; chown -R $u:$u . && chmod 600 $P", "");
+    ligne("user.js dossier", "mkdir $U", "Firefox/p");
+    ligne("SingletonLock d'un autre hôte", "ln -s autre-hote-1 ${P%/*/*}/SingletonLock", "");
+    // $PPID is this test's process: its lock is alive.
+    ligne("SingletonLock vivant", "ln -s $(uname -n)-$PPID ${P%/*/*}/SingletonLock",
+          "Chromium/Default", P);
+    ligne("Preferences énorme", "truncate -s 64M $P", "Chromium/Default");
+    ligne("Preferences FIFO", "rm $P && mkfifo -m 600 $P", "Chromium/Default");
+}
+
 void TestStartPage::entreesHostiles()
 {
-    const QByteArray vivant =
-        QSysInfo::machineHostName().toUtf8() + '-' + QByteArray::number(qint64(getpid()));
-    struct Cas {
-        const char *nom;
-        std::function<void(const AutreMaison &)> preparer;
-        const char *nonEcrits;
-        const char *intact;              // a file that must keep its bytes
-        const char *illisible = nullptr; // the profile list named as unreadable
-        QByteArray userJs{};             // the user.js expected after the write, when given
-    };
-    const char *prefs = ".config/chromium/Default/Preferences",
-               *user = ".mozilla/firefox/p/user.js", *ini = ".mozilla/firefox/profiles.ini";
-    const auto donnee = [](const char *nom) {
-        return support::readFile(QStringLiteral(SIGNETOR_DATA "/profils-user-js/") +
-                                 QLatin1String(nom));
-    };
-    const auto ecrire = [](const char *chemin, const QByteArray &octets, mode_t mode = 0644) {
-        return [=](const AutreMaison &m) {
-            support::writeFile(m.chemin(chemin), octets);
-            QCOMPARE(chmod(QFile::encodeName(m.chemin(chemin)).constData(), mode), 0);
-        };
-    };
-    const auto verrou = [](const QByteArray &cible) {
-        return [=](const AutreMaison &m) {
-            QFile::link(QString::fromUtf8(cible), m.chemin(".config/chromium/SingletonLock"));
-        };
-    };
-    const Cas cas[] = {
-        {"profiles.ini corrompu", ecrire(ini, QByteArray("\0[Prof\xff\n=\n=x", 13)), "", ini},
-        {"Preferences corrompu", ecrire(prefs, "{\"session\": [1, "), "Chromium/Default", prefs},
-        {"session qui n'est pas un objet", ecrire(prefs, "{\"session\": 3}"), "Chromium/Default",
-         prefs},
-        {"profiles.ini de plus de 1 Mio", ecrire(ini, QByteArray(1024 * 1024 + 1, '\n')), "",
-         nullptr, ini},
-        // The user's bytes stay as they are, statements over several lines and shared lines
-        // included; ours go in one block at the end, where the last value wins.
-        {"user.js binaire", ecrire(user, donnee("binaire.js")), "", nullptr, nullptr,
-         donnee("binaire-apres.js")},
-        {"user.js écrit à la main", ecrire(user, donnee("main.js")), "", nullptr, nullptr,
-         donnee("main-apres.js")},
-        {"user.js en lecture seule", ecrire(user, "{}", 0444), "Firefox/p", user},
-        {"Preferences en lecture seule", ecrire(prefs, "{}", 0444), "Chromium/Default", prefs},
-        // As root (sudo -E, cron), the files of another user: see the owner check below.
-        {"profils d'un autre utilisateur",
-         [=](const AutreMaison &m) {
-             const QString proprietaire =
-                 QStringLiteral("%1:%1").arg(geteuid() ? geteuid() : 65534);
-             QCOMPARE(QProcess::execute(QStringLiteral("chown"),
-                                        {QStringLiteral("-R"), proprietaire, m.dir.path()}),
-                      0);
-             QCOMPARE(chmod(QFile::encodeName(m.chemin(prefs)).constData(), 0600), 0);
-         },
-         "", nullptr},
-        {"user.js dossier", [=](const AutreMaison &m) { QDir().mkpath(m.chemin(user)); },
-         "Firefox/p", nullptr},
-        {"SingletonLock d'un autre hôte", verrou("autre-hote-1"), "", nullptr},
-        {"SingletonLock vivant", verrou(vivant), "Chromium/Default", prefs},
-        {"Preferences énorme",
-         [=](const AutreMaison &m) {
-             QFile f(m.chemin(prefs));
-             QVERIFY(f.open(QIODevice::WriteOnly) && f.resize(64 * 1024 * 1024));
-         },
-         "Chromium/Default", nullptr},
-        {"Preferences FIFO",
-         [=](const AutreMaison &m) {
-             QFile::remove(m.chemin(prefs));
-             QCOMPARE(mkfifo(QFile::encodeName(m.chemin(prefs)).constData(), 0600), 0);
-         },
-         "Chromium/Default", nullptr},
-    };
-    for (const Cas &c : cas) {
-        AutreMaison m;
-        support::writeFile(m.chemin(ini), "[Profile0]\nName=p\nIsRelative=1\nPath=p\n");
-        QDir().mkpath(m.chemin(".mozilla/firefox/p"));
-        support::writeFile(m.chemin(prefs), "{\"x\":1}");
-        support::writeFile(m.chemin(".config/mimeapps.list"),
-                           "[Default Applications]\nx-scheme-handler/http=chromium.desktop\n");
-        c.preparer(m);
-        const QByteArray avant = c.intact ? support::readFile(m.chemin(c.intact)) : QByteArray();
-        const QFile::Permissions mode = QFileInfo(m.chemin(prefs)).permissions();
-        // Twice: a second run gives the same files.
-        Ecrire_Page_Demarrage(QStringLiteral("\\srv\\a b\\p\"é.html"));
-        const QList<ProfilNavigateur> nonEcrits =
-            Ecrire_Page_Demarrage(QStringLiteral("\\srv\\a b\\p\"é.html"));
-        QCOMPARE(listesProfilsIllisibles(),
-                 c.illisible ? QStringList(m.chemin(c.illisible)) : QStringList());
-        QVERIFY2(noms(nonEcrits) == c.nonEcrits, c.nom + QByteArray(" : ") + noms(nonEcrits));
-        if (c.intact)
-            QVERIFY2(support::readFile(m.chemin(c.intact)) == avant, c.nom);
-        if (!c.userJs.isEmpty())
-            QCOMPARE(support::readFile(m.chemin(user)), c.userJs);
-        // What is replaced keeps its owner and mode; what is made (user.js, the store and its
-        // folder) belongs to the owner of its folder.
-        QCOMPARE(QFileInfo(m.chemin(prefs)).permissions(), mode);
-        for (QDirIterator i(m.dir.path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
-                            QDirIterator::Subdirectories);
-             i.hasNext();) {
-            const QFileInfo f(i.next()), dossier(f.path());
-            QVERIFY2(f.isSymLink() ||
-                         (f.ownerId() == dossier.ownerId() && f.groupId() == dossier.groupId()),
-                     qPrintable(f.filePath()));
-        }
-        QVERIFY2(Lire_Page_Demarrage().isEmpty() == QByteArray(c.nonEcrits).contains("Chromium"),
-                 c.nom);
-        if (!QByteArray(c.nonEcrits).contains("Chromium")) {
-            const QJsonObject p = json(m.chemin(prefs));
-            QVERIFY2(p[QStringLiteral("x")] == QJsonValue(1) &&
-                         p[QStringLiteral("homepage")] ==
-                             QJsonValue(QStringLiteral("file:///srv/a%20b/p%22%C3%A9.html")),
-                     c.nom);
-        }
+    QFETCH(QString, gacher);
+    QFETCH(QByteArray, nonEcrits);
+    QFETCH(QString, intact);
+    QFETCH(QString, illisible);
+    QFETCH(QString, userJs);
+    AutreMaison m;
+    const QString prefs = m.chemin(P), user = m.chemin(U);
+    support::writeFile(m.chemin(I), "[Profile0]\nName=p\nIsRelative=1\nPath=p\n");
+    QDir().mkpath(m.chemin(".mozilla/firefox/p"));
+    support::writeFile(prefs, "{\"x\":1}");
+    support::writeFile(m.chemin(".config/mimeapps.list"),
+                       "[Default Applications]\nx-scheme-handler/http=chromium.desktop\n");
+    const QString variables =
+        QStringLiteral("cd '%1' && P=%2 U=%3 I=%4 D='%5' && ")
+            .arg(m.dir.path(), QLatin1String(P), QLatin1String(U), QLatin1String(I),
+                 QStringLiteral(SIGNETOR_DATA "/profils-user-js"));
+    QCOMPARE(QProcess::execute(QStringLiteral("sh"), {QStringLiteral("-c"), variables + gacher}),
+             0);
+    const QByteArray avant = support::readFile(m.dir.filePath(intact));
+    const QFile::Permissions mode = QFileInfo(prefs).permissions();
+    // Twice: a second run gives the same files.
+    Ecrire_Page_Demarrage(QStringLiteral("\\srv\\a b\\p\"é.html"));
+    QCOMPARE(noms(Ecrire_Page_Demarrage(QStringLiteral("\\srv\\a b\\p\"é.html"))), nonEcrits);
+    QCOMPARE(listesProfilsIllisibles(),
+             illisible.isEmpty() ? QStringList() : QStringList(m.dir.filePath(illisible)));
+    if (!intact.isEmpty())
+        QCOMPARE(support::readFile(m.dir.filePath(intact)), avant);
+    if (!userJs.isEmpty())
+        QCOMPARE(support::readFile(user),
+                 support::readFile(QStringLiteral(SIGNETOR_DATA "/profils-user-js/") + userJs));
+    // What is replaced keeps its owner and mode; what is made (user.js, the store and its
+    // folder) belongs to the owner of its folder.
+    QCOMPARE(QFileInfo(prefs).permissions(), mode);
+    for (QDirIterator i(m.dir.path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+         i.hasNext();) {
+        const QFileInfo f(i.next()), dossier(f.path());
+        QVERIFY2(f.isSymLink() ||
+                     (f.ownerId() == dossier.ownerId() && f.groupId() == dossier.groupId()),
+                 qPrintable(f.filePath()));
+    }
+    const bool chromiumEcrit = !nonEcrits.contains("Chromium");
+    QCOMPARE(Lire_Page_Demarrage().isEmpty(), !chromiumEcrit);
+    if (chromiumEcrit) {
+        const QJsonObject p = json(prefs);
+        QCOMPARE(p[QStringLiteral("x")], QJsonValue(1));
+        QCOMPARE(p[QStringLiteral("homepage")],
+                 QJsonValue(QStringLiteral("file:///srv/a%20b/p%22%C3%A9.html")));
     }
 }
 
