@@ -13,28 +13,13 @@
 #include <QTest>
 #include <QUrl>
 
+#include <memory>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace
 {
-
-// Points HOME and XDG_CONFIG_HOME at a fresh folder for the life of the object.
-struct AutreMaison {
-    QTemporaryDir dir;
-    const QByteArray home = qgetenv("HOME"), config = qgetenv("XDG_CONFIG_HOME");
-    AutreMaison()
-    {
-        qputenv("HOME", QFile::encodeName(dir.path()));
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath(QStringLiteral(".config"))));
-    }
-    ~AutreMaison()
-    {
-        qputenv("HOME", home);
-        qputenv("XDG_CONFIG_HOME", config);
-    }
-    QString chemin(const char *relatif) const { return dir.filePath(QString::fromUtf8(relatif)); }
-};
 
 // "Firefox/a, Chromium/Default", to compare in one go.
 QByteArray noms(const QList<ProfilNavigateur> &profils)
@@ -61,7 +46,20 @@ class TestStartPage : public QObject
 {
     Q_OBJECT
 
+    std::unique_ptr<QTemporaryDir> m_maison;
+    QString chemin(const char *relatif) const
+    {
+        return m_maison->filePath(QString::fromUtf8(relatif));
+    }
+
 private Q_SLOTS:
+    // A fresh HOME and XDG_CONFIG_HOME for every test and row.
+    void init()
+    {
+        m_maison = std::make_unique<QTemporaryDir>();
+        qputenv("HOME", QFile::encodeName(m_maison->path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(chemin(".config")));
+    }
     void store();
     void profils();
     void entreesHostiles_data();
@@ -75,7 +73,8 @@ private Q_SLOTS:
 // and takes no write; a relative XDG_CONFIG_HOME is ignored, and without HOME there is no store.
 void TestStartPage::store()
 {
-    const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    const QString config = chemin("config"); // not ~/.config, where a bad XDG_CONFIG_HOME leads
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
     const QString magasin = config + QStringLiteral("/Signetor/registre.ini");
     QCOMPARE(Lire_Page_Demarrage(), QString());
     QVERIFY(QFile::exists(magasin));
@@ -125,36 +124,35 @@ void TestStartPage::store()
 // value in force, the first of several, and a file:// URL as its program path.
 void TestStartPage::profils()
 {
-    AutreMaison m;
-    support::copyTree(QStringLiteral(SIGNETOR_DATA "/profils"), m.dir.path());
+    support::copyTree(QStringLiteral(SIGNETOR_DATA "/profils"), m_maison->path());
     QCOMPARE(noms(profilsFirefox()),
              QByteArray("Firefox/défaut, Firefox/a, Firefox/esr, Firefox/ailleurs, Firefox/snap, "
                         "Firefox/flatpak"));
-    QCOMPARE(profilsFirefox().at(3).dossier, m.chemin("ailleurs"));
+    QCOMPARE(profilsFirefox().at(3).dossier, chemin("ailleurs"));
     QCOMPARE(noms(profilsChromium()),
              QByteArray("Chromium/Moi, Chromium/Profile 2, Chromium/Profile 10, Chromium/Bureau, "
                         "Google Chrome/Default, Chromium/Default"));
 
     // The page the default browser opens, from its profile; the store does not stand in for
     // a browser that opens none (New Tab page, restored session).
-    support::writeFile(m.chemin(".config/mimeapps.list"),
+    support::writeFile(chemin(".config/mimeapps.list"),
                        "[Default Applications]\nx-scheme-handler/http=google-chrome.desktop;\n");
     Ecrire_Page_Demarrage(QStringLiteral("C:\\magasin.html"));
     QCOMPARE(Lire_Page_Demarrage(), QString());
-    const QString chrome = m.chemin(".config/google-chrome/Default/Preferences");
+    const QString chrome = chemin(".config/google-chrome/Default/Preferences");
     for (const char *restaurer : {"5", "1", "4"}) {
         support::writeFile(chrome, QByteArray(R"({"session":{"restore_on_startup":)") + restaurer +
                                        R"(,"startup_urls":["https://a.fr/"]}})");
         QCOMPARE(Lire_Page_Demarrage(),
                  *restaurer == '4' ? QStringLiteral("https://a.fr/") : QString());
     }
-    support::writeFile(m.chemin(".config/google-chrome/Default/Bookmarks"), "{}");
-    QCOMPARE(favorisDuNavigateurParDefaut(), m.chemin(".config/google-chrome/Default/Bookmarks"));
+    support::writeFile(chemin(".config/google-chrome/Default/Bookmarks"), "{}");
+    QCOMPARE(favorisDuNavigateurParDefaut(), chemin(".config/google-chrome/Default/Bookmarks"));
 
-    support::writeFile(m.chemin(".config/mimeapps.list"),
+    support::writeFile(chemin(".config/mimeapps.list"),
                        "[Default Applications]\nx-scheme-handler/http=firefox-esr.desktop\n");
     QCOMPARE(favorisDuNavigateurParDefaut(), QString());
-    const QString defaut = m.chemin(".mozilla/firefox/Profiles/b, c/");
+    const QString defaut = chemin(".mozilla/firefox/Profiles/b, c/");
     support::writeFile(defaut + QStringLiteral("places.sqlite"), "");
     QCOMPARE(favorisDuNavigateurParDefaut(), defaut + QStringLiteral("places.sqlite"));
     // prefs.js alone; user.js over prefs.js; 0 (blank) and 3 (restored session) open no page;
@@ -232,35 +230,34 @@ void TestStartPage::entreesHostiles()
     QFETCH(QString, intact);
     QFETCH(QString, illisible);
     QFETCH(QString, userJs);
-    AutreMaison m;
-    const QString prefs = m.chemin(P), user = m.chemin(U);
-    support::writeFile(m.chemin(I), "[Profile0]\nName=p\nIsRelative=1\nPath=p\n");
-    QDir().mkpath(m.chemin(".mozilla/firefox/p"));
+    const QString prefs = chemin(P), user = chemin(U);
+    support::writeFile(chemin(I), "[Profile0]\nName=p\nIsRelative=1\nPath=p\n");
+    QDir().mkpath(chemin(".mozilla/firefox/p"));
     support::writeFile(prefs, "{\"x\":1}");
-    support::writeFile(m.chemin(".config/mimeapps.list"),
+    support::writeFile(chemin(".config/mimeapps.list"),
                        "[Default Applications]\nx-scheme-handler/http=chromium.desktop\n");
     const QString variables =
         QStringLiteral("cd '%1' && P=%2 U=%3 I=%4 D='%5' && ")
-            .arg(m.dir.path(), QLatin1String(P), QLatin1String(U), QLatin1String(I),
+            .arg(m_maison->path(), QLatin1String(P), QLatin1String(U), QLatin1String(I),
                  QStringLiteral(SIGNETOR_DATA "/profils-user-js"));
     QCOMPARE(QProcess::execute(QStringLiteral("sh"), {QStringLiteral("-c"), variables + gacher}),
              0);
-    const QByteArray avant = support::readFile(m.dir.filePath(intact));
+    const QByteArray avant = support::readFile(m_maison->filePath(intact));
     const QFile::Permissions mode = QFileInfo(prefs).permissions();
     // Twice: a second run gives the same files.
     Ecrire_Page_Demarrage(QStringLiteral("\\srv\\a b\\p\"é.html"));
     QCOMPARE(noms(Ecrire_Page_Demarrage(QStringLiteral("\\srv\\a b\\p\"é.html"))), nonEcrits);
     QCOMPARE(listesProfilsIllisibles(),
-             illisible.isEmpty() ? QStringList() : QStringList(m.dir.filePath(illisible)));
+             illisible.isEmpty() ? QStringList() : QStringList(m_maison->filePath(illisible)));
     if (!intact.isEmpty())
-        QCOMPARE(support::readFile(m.dir.filePath(intact)), avant);
+        QCOMPARE(support::readFile(m_maison->filePath(intact)), avant);
     if (!userJs.isEmpty())
         QCOMPARE(support::readFile(user),
                  support::readFile(QStringLiteral(SIGNETOR_DATA "/profils-user-js/") + userJs));
     // What is replaced keeps its owner and mode; what is made (user.js, the store and its
     // folder) belongs to the owner of its folder.
     QCOMPARE(QFileInfo(prefs).permissions(), mode);
-    for (QDirIterator i(m.dir.path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+    for (QDirIterator i(m_maison->path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
                         QDirIterator::Subdirectories);
          i.hasNext();) {
         const QFileInfo f(i.next()), dossier(f.path());
