@@ -126,7 +126,7 @@ void TestStartPage::profils()
 {
     support::copyTree(QStringLiteral(SIGNETOR_DATA "/profils"), m_maison->path());
     QCOMPARE(noms(profilsFirefox()),
-             QByteArray("Firefox/défaut, Firefox/a, Firefox/esr, Firefox/ailleurs, Firefox/snap, "
+             QByteArray("Firefox/défaut, Firefox/[a], Firefox/esr, Firefox/ailleurs, Firefox/snap, "
                         "Firefox/flatpak"));
     QCOMPARE(profilsFirefox().at(3).dossier, chemin("ailleurs"));
     QCOMPARE(noms(profilsChromium()),
