@@ -232,8 +232,15 @@ void TestCli::linkInStickyFolder_runAsNobodyForASecondUser_data()
 {
     QTest::addColumn<uid_t>("linkOwner");
     QTest::addColumn<bool>("followed");
+    // Not root: the run is by this user, who owns the folder too, and no other link owner
+    // can be planted.
+    const uid_t moi = geteuid() ? geteuid() : 65534;
+    QTest::newRow("the user's own link") << moi << true;
+    if (geteuid() != 0) {
+        qInfo("not root: the rows of a second user's link are left out");
+        return;
+    }
     QTest::newRow("another user's link") << uid_t(1) << false;
-    QTest::newRow("the user's own link") << uid_t(65534) << true;
     QTest::newRow("the folder owner's link") << uid_t(0) << true;
 }
 
@@ -244,16 +251,15 @@ void TestCli::linkInStickyFolder_runAsNobodyForASecondUser()
 {
     QFETCH(uid_t, linkOwner);
     QFETCH(bool, followed);
-    if (geteuid() != 0)
-        QSKIP("only root can plant links of other users");
     const QString cible = m_travail + QStringLiteral("/victime/.bashrc");
     QCOMPARE(
         std::system(qPrintable(
             QStringLiteral("cd '%1' && chmod 755 . && mkdir -m 1777 partage && mkdir victime && "
-                           "echo a > victime/.bashrc && chown -R 65534:65534 victime && "
-                           "ln -s \"$PWD/victime/.bashrc\" partage/p && chown -h %2:%2 partage/p")
+                           "echo a > victime/.bashrc && chown -R %3 victime && "
+                           "ln -s \"$PWD/victime/.bashrc\" partage/p && chown -h %2 partage/p")
                 .arg(m_travail)
-                .arg(linkOwner))),
+                .arg(linkOwner)
+                .arg(geteuid() ? geteuid() : 65534))),
         0);
     QCOMPARE(lancer(QStringLiteral("../Favoris partage/p"), true), followed ? 0 : 1);
     QCOMPARE(support::readFile(cible).startsWith("<html>"), followed);

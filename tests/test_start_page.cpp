@@ -9,33 +9,17 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
+
+#include <memory>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace
 {
-
-// Points HOME and XDG_CONFIG_HOME at a fresh folder for the life of the object.
-struct AutreMaison {
-    QTemporaryDir dir;
-    const QByteArray home = qgetenv("HOME"), config = qgetenv("XDG_CONFIG_HOME");
-    AutreMaison()
-    {
-        qputenv("HOME", QFile::encodeName(dir.path()));
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath(QStringLiteral(".config"))));
-    }
-    ~AutreMaison()
-    {
-        qputenv("HOME", home);
-        qputenv("XDG_CONFIG_HOME", config);
-    }
-    QString chemin(const char *relatif) const { return dir.filePath(QString::fromUtf8(relatif)); }
-};
 
 // "Firefox/a, Chromium/Default", to compare in one go.
 QByteArray noms(const QList<ProfilNavigateur> &profils)
@@ -51,15 +35,34 @@ QJsonObject json(const QString &chemin)
     return QJsonDocument::fromJson(support::readFile(chemin)).object();
 }
 
+// The files of the one profile of each browser that the hostile rows spoil.
+const char *const P = ".config/chromium/Default/Preferences",
+                  *const U = ".mozilla/firefox/p/user.js",
+                  *const I = ".mozilla/firefox/profiles.ini";
+
 } // namespace
 
 class TestStartPage : public QObject
 {
     Q_OBJECT
 
+    std::unique_ptr<QTemporaryDir> m_maison;
+    QString chemin(const char *relatif) const
+    {
+        return m_maison->filePath(QString::fromUtf8(relatif));
+    }
+
 private Q_SLOTS:
+    // A fresh HOME and XDG_CONFIG_HOME for every test and row.
+    void init()
+    {
+        m_maison = std::make_unique<QTemporaryDir>();
+        qputenv("HOME", QFile::encodeName(m_maison->path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(chemin(".config")));
+    }
     void store();
     void profils();
+    void entreesHostiles_data();
     void entreesHostiles();
     void vraisNavigateurs();
 };
@@ -70,7 +73,8 @@ private Q_SLOTS:
 // and takes no write; a relative XDG_CONFIG_HOME is ignored, and without HOME there is no store.
 void TestStartPage::store()
 {
-    const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    const QString config = chemin("config"); // not ~/.config, where a bad XDG_CONFIG_HOME leads
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
     const QString magasin = config + QStringLiteral("/Signetor/registre.ini");
     QCOMPARE(Lire_Page_Demarrage(), QString());
     QVERIFY(QFile::exists(magasin));
@@ -120,59 +124,35 @@ void TestStartPage::store()
 // value in force, the first of several, and a file:// URL as its program path.
 void TestStartPage::profils()
 {
-    AutreMaison m;
-    support::writeFile(m.chemin(".mozilla/firefox/profiles.ini"),
-                       "[General]\nStartWithLastProfile=1\n\n[Profile1]\nName=a\nIsRelative=1\n"
-                       "Path=a.x\n\n[Profile0]\nName=défaut\nIsRelative=1\nPath=Profiles/b, c\n"
-                       "Default=1\n\n[Profile2]\nName=absent\nIsRelative=1\nPath=absent\n");
-    support::writeFile(
-        m.chemin(".config/mozilla/firefox/profiles.ini"),
-        "[Profile0]\nName=ailleurs\nIsRelative=0\nPath=" + QFile::encodeName(m.chemin("ailleurs")) +
-            "\n[Profile1]\nName=esr\nIsRelative=1\nPath=e.default-esr\n");
-    support::writeFile(m.chemin(".config/mozilla/firefox/installs.ini"),
-                       "[3B6073811A6ABF12]\nDefault=e.default-esr\nLocked=1\n");
-    support::writeFile(m.chemin("snap/firefox/common/.mozilla/firefox/profiles.ini"),
-                       "[Profile0]\nName=snap\nIsRelative=1\nPath=s\n");
-    support::writeFile(m.chemin(".var/app/org.mozilla.firefox/.mozilla/firefox/profiles.ini"),
-                       "[Profile0]\nName=flatpak\nIsRelative=1\nPath=f\n");
-    for (const char *dossier :
-         {".mozilla/firefox/a.x", ".mozilla/firefox/Profiles/b, c", "ailleurs",
-          ".config/mozilla/firefox/e.default-esr", "snap/firefox/common/.mozilla/firefox/s",
-          ".var/app/org.mozilla.firefox/.mozilla/firefox/f", ".config/chromium/Profile 10",
-          ".config/chromium/Profile 2", ".config/chromium/Travail", ".config/chromium/Default",
-          ".config/google-chrome/Default", "snap/chromium/common/chromium/Default"})
-        QVERIFY(QDir().mkpath(m.chemin(dossier)));
-    support::writeFile(m.chemin(".config/chromium/Local State"),
-                       R"({"profile":{"info_cache":{"Travail":{"name":"Bureau"},
-                           "../../x":{"name":"hors"},"Default":{"name":"Moi"}}}})");
+    support::copyTree(QStringLiteral(SIGNETOR_DATA "/profils"), m_maison->path());
     QCOMPARE(noms(profilsFirefox()),
-             QByteArray("Firefox/défaut, Firefox/a, Firefox/esr, Firefox/ailleurs, Firefox/snap, "
+             QByteArray("Firefox/défaut, Firefox/[a], Firefox/esr, Firefox/ailleurs, Firefox/snap, "
                         "Firefox/flatpak"));
-    QCOMPARE(profilsFirefox().at(3).dossier, m.chemin("ailleurs"));
+    QCOMPARE(profilsFirefox().at(3).dossier, chemin("ailleurs"));
     QCOMPARE(noms(profilsChromium()),
              QByteArray("Chromium/Moi, Chromium/Profile 2, Chromium/Profile 10, Chromium/Bureau, "
                         "Google Chrome/Default, Chromium/Default"));
 
     // The page the default browser opens, from its profile; the store does not stand in for
     // a browser that opens none (New Tab page, restored session).
-    support::writeFile(m.chemin(".config/mimeapps.list"),
+    support::writeFile(chemin(".config/mimeapps.list"),
                        "[Default Applications]\nx-scheme-handler/http=google-chrome.desktop;\n");
     Ecrire_Page_Demarrage(QStringLiteral("C:\\magasin.html"));
     QCOMPARE(Lire_Page_Demarrage(), QString());
-    const QString chrome = m.chemin(".config/google-chrome/Default/Preferences");
+    const QString chrome = chemin(".config/google-chrome/Default/Preferences");
     for (const char *restaurer : {"5", "1", "4"}) {
         support::writeFile(chrome, QByteArray(R"({"session":{"restore_on_startup":)") + restaurer +
                                        R"(,"startup_urls":["https://a.fr/"]}})");
         QCOMPARE(Lire_Page_Demarrage(),
                  *restaurer == '4' ? QStringLiteral("https://a.fr/") : QString());
     }
-    support::writeFile(m.chemin(".config/google-chrome/Default/Bookmarks"), "{}");
-    QCOMPARE(favorisDuNavigateurParDefaut(), m.chemin(".config/google-chrome/Default/Bookmarks"));
+    support::writeFile(chemin(".config/google-chrome/Default/Bookmarks"), "{}");
+    QCOMPARE(favorisDuNavigateurParDefaut(), chemin(".config/google-chrome/Default/Bookmarks"));
 
-    support::writeFile(m.chemin(".config/mimeapps.list"),
+    support::writeFile(chemin(".config/mimeapps.list"),
                        "[Default Applications]\nx-scheme-handler/http=firefox-esr.desktop\n");
     QCOMPARE(favorisDuNavigateurParDefaut(), QString());
-    const QString defaut = m.chemin(".mozilla/firefox/Profiles/b, c/");
+    const QString defaut = chemin(".mozilla/firefox/Profiles/b, c/");
     support::writeFile(defaut + QStringLiteral("places.sqlite"), "");
     QCOMPARE(favorisDuNavigateurParDefaut(), defaut + QStringLiteral("places.sqlite"));
     // prefs.js alone; user.js over prefs.js; 0 (blank) and 3 (restored session) open no page;
@@ -187,7 +167,10 @@ void TestStartPage::profils()
          {Cas{{}, {}, QStringLiteral("https://p.fr/")}, Cas{page("3"), {}, {}},
           Cas{page("0"), {}, {}}, Cas{page("3"), page("\n1"), QStringLiteral("https://p.fr/")},
           Cas{{}, "/*" + page("3") + "*/ #" + page("0"), QStringLiteral("https://p.fr/")},
-          Cas{{}, plusieurs, QString::fromUtf8("\\home\\u\\mes pages\\été.html  ")}}) {
+          Cas{{}, plusieurs, QString::fromUtf8("\\home\\u\\mes pages\\été.html  ")},
+          Cas{{},
+              R"(user_pref("browser.startup.homepage", "https://\u00e9t\u00C9.fr/\"\\\u00e9");)",
+              QString::fromUtf8("https://étÉ.fr/\"\\é")}}) {
         support::writeFile(defaut + QStringLiteral("prefs.js"),
                            "user_pref(\"browser.startup.homepage\", \"https://p.fr/\");" + prefs);
         support::writeFile(defaut + QStringLiteral("user.js"), user);
@@ -200,123 +183,95 @@ void TestStartPage::profils()
 }
 
 // Hostile profile files: never a hang, a crash or a broken file. A profile that cannot be
-// read, parsed or written is left as it was and reported; the others are written.
+// read, parsed or written is left as it was and reported; the others are written. Each row
+// spoils a fresh home with a shell command: $P is Chromium's Preferences, $U Firefox's
+// user.js, $I its profiles.ini, $D the folder of the user.js data files.
+void TestStartPage::entreesHostiles_data()
+{
+    QTest::addColumn<QString>("gacher");
+    QTest::addColumn<QByteArray>("nonEcrits");
+    QTest::addColumn<QString>("intact");    // a file that must keep its bytes
+    QTest::addColumn<QString>("illisible"); // the profile list named as unreadable
+    QTest::addColumn<QString>("userJs");    // the data file user.js must equal after the write
+    const auto ligne = [](const char *nom, const char *gacher, const char *nonEcrits,
+                          const char *intact = "", const char *illisible = "",
+                          const char *userJs = "") {
+        QTest::newRow(nom) << QString::fromUtf8(gacher) << QByteArray(nonEcrits)
+                           << QString::fromUtf8(intact) << QString::fromUtf8(illisible)
+                           << QString::fromUtf8(userJs);
+    };
+    ligne("profiles.ini corrompu", R"(printf '\000[Prof\377\n=\n=x' > $I)", "", I);
+    ligne("Preferences corrompu", R"(echo '{"session": [1, ' > $P)", "Chromium/Default", P);
+    ligne("session qui n'est pas un objet", R"(echo '{"session": 3}' > $P)", "Chromium/Default", P);
+    ligne("profiles.ini de plus de 1 Mio", "head -c 1048577 /dev/zero | tr '\\0' '\\n' > $I", "",
+          "", I);
+    // The user's bytes stay as they are, statements over several lines and shared lines
+    // included; ours go in one block at the end, where the last value wins.
+    ligne("user.js binaire", "cp $D/binaire.js $U", "", "", "", "binaire-apres.js");
+    ligne("user.js écrit à la main", "cp $D/main.js $U", "", "", "", "main-apres.js");
+    ligne("user.js en lecture seule", "echo {} > $U && chmod 444 $U", "Firefox/p", U);
+    ligne("Preferences en lecture seule", "chmod 444 $P", "Chromium/Default", P);
+    // As root (sudo -E, cron), the files of another user: see the owner check below.
+    ligne("profils d'un autre utilisateur",
+          "u=$(id -u); [ $u = 0 ] && u=65534; chown -R $u:$u . && chmod 600 $P", "");
+    ligne("user.js dossier", "mkdir $U", "Firefox/p");
+    ligne("SingletonLock d'un autre hôte", "ln -s autre-hote-1 ${P%/*/*}/SingletonLock", "");
+    // $PPID is this test's process: its lock is alive.
+    ligne("SingletonLock vivant", "ln -s $(uname -n)-$PPID ${P%/*/*}/SingletonLock",
+          "Chromium/Default", P);
+    ligne("Preferences énorme", "truncate -s 64M $P", "Chromium/Default");
+    ligne("Preferences FIFO", "rm $P && mkfifo -m 600 $P", "Chromium/Default");
+}
+
 void TestStartPage::entreesHostiles()
 {
-    const QByteArray vivant =
-        QSysInfo::machineHostName().toUtf8() + '-' + QByteArray::number(qint64(getpid()));
-    const QByteArray debut = QByteArray("// \xff\xfe", 5) + '\0' + " binaire\n";
-    const QByteArray userJs =
-        debut + "user_pref(\"browser.startup.page\", 3);\nuser_pref(\"a\", 1);";
-    struct Cas {
-        const char *nom;
-        std::function<void(const AutreMaison &)> preparer;
-        const char *nonEcrits;
-        const char *intact;              // a file that must keep its bytes
-        const char *illisible = nullptr; // the profile list named as unreadable
-        QByteArray userJs{};             // the user.js expected after the write, when given
-    };
-    const char *prefs = ".config/chromium/Default/Preferences",
-               *user = ".mozilla/firefox/p/user.js", *ini = ".mozilla/firefox/profiles.ini";
-    const QByteArray bloc = "// Signetor : page de démarrage (bloc réécrit par Signetor)\n"
-                            "user_pref(\"browser.startup.homepage\", "
-                            "\"file:///srv/a%20b/p%22%C3%A9.html\");\n"
-                            "user_pref(\"browser.startup.page\", 1);\n// Signetor : fin du bloc\n";
-    const QByteArray aLaMain = "user_pref(\"browser.startup.page\", 3); user_pref(\"b.c\", true);\n"
-                               "user_pref(\"browser.startup.homepage\",\n  \"x\"); // note\n";
-    const auto ecrire = [](const char *chemin, const QByteArray &octets, mode_t mode = 0644) {
-        return [=](const AutreMaison &m) {
-            support::writeFile(m.chemin(chemin), octets);
-            QCOMPARE(chmod(QFile::encodeName(m.chemin(chemin)).constData(), mode), 0);
-        };
-    };
-    const auto verrou = [](const QByteArray &cible) {
-        return [=](const AutreMaison &m) {
-            QFile::link(QString::fromUtf8(cible), m.chemin(".config/chromium/SingletonLock"));
-        };
-    };
-    const Cas cas[] = {
-        {"profiles.ini corrompu", ecrire(ini, QByteArray("\0[Prof\xff\n=\n=x", 13)), "", ini},
-        {"Preferences corrompu", ecrire(prefs, "{\"session\": [1, "), "Chromium/Default", prefs},
-        {"session qui n'est pas un objet", ecrire(prefs, "{\"session\": 3}"), "Chromium/Default",
-         prefs},
-        {"profiles.ini de plus de 1 Mio", ecrire(ini, QByteArray(1024 * 1024 + 1, '\n')), "",
-         nullptr, ini},
-        // The user's bytes stay as they are, statements over several lines and shared lines
-        // included; ours go in one block at the end, where the last value wins.
-        {"user.js binaire", ecrire(user, userJs), "", nullptr, nullptr, userJs + '\n' + bloc},
-        {"user.js écrit à la main", ecrire(user, aLaMain), "", nullptr, nullptr, aLaMain + bloc},
-        {"user.js en lecture seule", ecrire(user, "{}", 0444), "Firefox/p", user},
-        {"Preferences en lecture seule", ecrire(prefs, "{}", 0444), "Chromium/Default", prefs},
-        // As root (sudo -E, cron), the files of another user: see the owner check below.
-        {"profils d'un autre utilisateur",
-         [=](const AutreMaison &m) {
-             const QString proprietaire =
-                 QStringLiteral("%1:%1").arg(geteuid() ? geteuid() : 65534);
-             QCOMPARE(QProcess::execute(QStringLiteral("chown"),
-                                        {QStringLiteral("-R"), proprietaire, m.dir.path()}),
-                      0);
-             QCOMPARE(chmod(QFile::encodeName(m.chemin(prefs)).constData(), 0600), 0);
-         },
-         "", nullptr},
-        {"user.js dossier", [=](const AutreMaison &m) { QDir().mkpath(m.chemin(user)); },
-         "Firefox/p", nullptr},
-        {"SingletonLock d'un autre hôte", verrou("autre-hote-1"), "", nullptr},
-        {"SingletonLock vivant", verrou(vivant), "Chromium/Default", prefs},
-        {"Preferences énorme",
-         [=](const AutreMaison &m) {
-             QFile f(m.chemin(prefs));
-             QVERIFY(f.open(QIODevice::WriteOnly) && f.resize(64 * 1024 * 1024));
-         },
-         "Chromium/Default", nullptr},
-        {"Preferences FIFO",
-         [=](const AutreMaison &m) {
-             QFile::remove(m.chemin(prefs));
-             QCOMPARE(mkfifo(QFile::encodeName(m.chemin(prefs)).constData(), 0600), 0);
-         },
-         "Chromium/Default", nullptr},
-    };
-    for (const Cas &c : cas) {
-        AutreMaison m;
-        support::writeFile(m.chemin(ini), "[Profile0]\nName=p\nIsRelative=1\nPath=p\n");
-        QDir().mkpath(m.chemin(".mozilla/firefox/p"));
-        support::writeFile(m.chemin(prefs), "{\"x\":1}");
-        support::writeFile(m.chemin(".config/mimeapps.list"),
-                           "[Default Applications]\nx-scheme-handler/http=chromium.desktop\n");
-        c.preparer(m);
-        const QByteArray avant = c.intact ? support::readFile(m.chemin(c.intact)) : QByteArray();
-        const QFile::Permissions mode = QFileInfo(m.chemin(prefs)).permissions();
-        // Twice: a second run gives the same files.
-        Ecrire_Page_Demarrage(QStringLiteral("\\srv\\a b\\p\"é.html"));
-        const QList<ProfilNavigateur> nonEcrits =
-            Ecrire_Page_Demarrage(QStringLiteral("\\srv\\a b\\p\"é.html"));
-        QCOMPARE(listesProfilsIllisibles(),
-                 c.illisible ? QStringList(m.chemin(c.illisible)) : QStringList());
-        QVERIFY2(noms(nonEcrits) == c.nonEcrits, c.nom + QByteArray(" : ") + noms(nonEcrits));
-        if (c.intact)
-            QVERIFY2(support::readFile(m.chemin(c.intact)) == avant, c.nom);
-        if (!c.userJs.isEmpty())
-            QCOMPARE(support::readFile(m.chemin(user)), c.userJs);
-        // What is replaced keeps its owner and mode; what is made (user.js, the store and its
-        // folder) belongs to the owner of its folder.
-        QCOMPARE(QFileInfo(m.chemin(prefs)).permissions(), mode);
-        for (QDirIterator i(m.dir.path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
-                            QDirIterator::Subdirectories);
-             i.hasNext();) {
-            const QFileInfo f(i.next()), dossier(f.path());
-            QVERIFY2(f.isSymLink() ||
-                         (f.ownerId() == dossier.ownerId() && f.groupId() == dossier.groupId()),
-                     qPrintable(f.filePath()));
-        }
-        QVERIFY2(Lire_Page_Demarrage().isEmpty() == QByteArray(c.nonEcrits).contains("Chromium"),
-                 c.nom);
-        if (!QByteArray(c.nonEcrits).contains("Chromium")) {
-            const QJsonObject p = json(m.chemin(prefs));
-            QVERIFY2(p[QStringLiteral("x")] == QJsonValue(1) &&
-                         p[QStringLiteral("homepage")] ==
-                             QJsonValue(QStringLiteral("file:///srv/a%20b/p%22%C3%A9.html")),
-                     c.nom);
-        }
+    QFETCH(QString, gacher);
+    QFETCH(QByteArray, nonEcrits);
+    QFETCH(QString, intact);
+    QFETCH(QString, illisible);
+    QFETCH(QString, userJs);
+    const QString prefs = chemin(P), user = chemin(U);
+    support::writeFile(chemin(I), "[Profile0]\nName=p\nIsRelative=1\nPath=p\n");
+    QDir().mkpath(chemin(".mozilla/firefox/p"));
+    support::writeFile(prefs, "{\"x\":1}");
+    support::writeFile(chemin(".config/mimeapps.list"),
+                       "[Default Applications]\nx-scheme-handler/http=chromium.desktop\n");
+    const QString variables =
+        QStringLiteral("cd '%1' && P=%2 U=%3 I=%4 D='%5' && ")
+            .arg(m_maison->path(), QLatin1String(P), QLatin1String(U), QLatin1String(I),
+                 QStringLiteral(SIGNETOR_DATA "/profils-user-js"));
+    QCOMPARE(QProcess::execute(QStringLiteral("sh"), {QStringLiteral("-c"), variables + gacher}),
+             0);
+    const QByteArray avant = support::readFile(m_maison->filePath(intact));
+    const QFile::Permissions mode = QFileInfo(prefs).permissions();
+    // Twice: a second run gives the same files.
+    Ecrire_Page_Demarrage(QStringLiteral("\\srv\\a b\\p\"é.html"));
+    QCOMPARE(noms(Ecrire_Page_Demarrage(QStringLiteral("\\srv\\a b\\p\"é.html"))), nonEcrits);
+    QCOMPARE(listesProfilsIllisibles(),
+             illisible.isEmpty() ? QStringList() : QStringList(m_maison->filePath(illisible)));
+    if (!intact.isEmpty())
+        QCOMPARE(support::readFile(m_maison->filePath(intact)), avant);
+    if (!userJs.isEmpty())
+        QCOMPARE(support::readFile(user),
+                 support::readFile(QStringLiteral(SIGNETOR_DATA "/profils-user-js/") + userJs));
+    // What is replaced keeps its owner and mode; what is made (user.js, the store and its
+    // folder) belongs to the owner of its folder.
+    QCOMPARE(QFileInfo(prefs).permissions(), mode);
+    for (QDirIterator i(m_maison->path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+         i.hasNext();) {
+        const QFileInfo f(i.next()), dossier(f.path());
+        QVERIFY2(f.isSymLink() ||
+                     (f.ownerId() == dossier.ownerId() && f.groupId() == dossier.groupId()),
+                 qPrintable(f.filePath()));
+    }
+    const bool chromiumEcrit = !nonEcrits.contains("Chromium");
+    QCOMPARE(Lire_Page_Demarrage().isEmpty(), !chromiumEcrit);
+    if (chromiumEcrit) {
+        const QJsonObject p = json(prefs);
+        QCOMPARE(p[QStringLiteral("x")], QJsonValue(1));
+        QCOMPARE(p[QStringLiteral("homepage")],
+                 QJsonValue(QStringLiteral("file:///srv/a%20b/p%22%C3%A9.html")));
     }
 }
 

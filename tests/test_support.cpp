@@ -104,3 +104,22 @@ int errorNumberOf(const std::function<void()> &call)
 }
 
 } // namespace support
+
+#include <QDirIterator>
+
+namespace support
+{
+
+void copyTree(const QString &from, const QString &to)
+{
+    QDirIterator files(from, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    if (!files.hasNext())
+        qFatal("no data in %s", qPrintable(from));
+    while (files.hasNext()) {
+        const QString file = files.next();
+        writeFile(to + file.mid(from.size()),
+                  readFile(file).replace("@DEST@", QFile::encodeName(to)));
+    }
+}
+
+} // namespace support
