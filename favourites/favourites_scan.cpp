@@ -48,10 +48,10 @@ QString displayName(QString fileName)
 // collation of two texts with a common start is that of what follows it.
 void writeNameKey(const Lien &lien, QString &key)
 {
-    key.resize(0);
-    key += lien.nom;
-    key += QLatin1Char('*');
-    key += lien.url;
+    key.resize(lien.nom.size() + 1 + lien.url.size()); // within the capacity of earlier keys
+    QChar *fin = std::copy(lien.nom.cbegin(), lien.nom.cend(), key.data());
+    *fin++ = QLatin1Char('*');
+    std::copy(lien.url.cbegin(), lien.url.cend(), fin);
 }
 
 } // namespace
@@ -198,13 +198,21 @@ void FavouritesScan::trierLiens(TableLiens &liens)
     const QCollator collator = sortCollator();
     QHash<QString, qsizetype> groupeDuDossier;
     std::vector<std::vector<qsizetype>> groupes;
+    qsizetype groupe = -1;
     for (qsizetype r = 0; r < liens.size(); ++r) {
-        auto groupe = groupeDuDossier.constFind(liens.at(r).dossier);
-        if (groupe == groupeDuDossier.cend()) {
-            groupe = groupeDuDossier.insert(liens.at(r).dossier, qsizetype(groupes.size()));
-            groupes.emplace_back();
+        // Readers give the rows of one folder one after the other, most often sharing one
+        // text: those rows skip the look-up.
+        const QString &dossier = liens.at(r).dossier;
+        if (r == 0 || !(dossier.isSharedWith(liens.at(r - 1).dossier) ||
+                        dossier == liens.at(r - 1).dossier)) {
+            auto trouve = groupeDuDossier.constFind(dossier);
+            if (trouve == groupeDuDossier.cend()) {
+                trouve = groupeDuDossier.insert(dossier, qsizetype(groupes.size()));
+                groupes.emplace_back();
+            }
+            groupe = *trouve;
         }
-        groupes[std::size_t(*groupe)].push_back(r);
+        groupes[std::size_t(groupe)].push_back(r);
     }
     groupeDuDossier.clear();
 
@@ -217,12 +225,14 @@ void FavouritesScan::trierLiens(TableLiens &liens)
 
     std::vector<qsizetype> order;
     order.reserve(std::size_t(liens.size()));
+    std::vector<QString> cles;
     for (const qsizetype g : dossiers) {
         const std::size_t debutGroupe = order.size();
         order.insert(order.end(), groupes[std::size_t(g)].begin(), groupes[std::size_t(g)].end());
         std::vector<qsizetype>().swap(groupes[std::size_t(g)]);
-        sortPositions(order.begin() + qsizetype(debutGroupe), order.end(), collator,
-                      [&liens](qsizetype row, QString &k) { writeNameKey(liens.at(row), k); });
+        sortPositions(
+            order.begin() + qsizetype(debutGroupe), order.end(), collator,
+            [&liens](qsizetype row, QString &k) { writeNameKey(liens.at(row), k); }, cles);
     }
 
     std::vector<bool> placed(order.size(), false);

@@ -38,14 +38,22 @@ void sortPositions(std::vector<qsizetype>::iterator first, std::vector<qsizetype
                    const QCollator &collator, const TextAt &textAt)
 {
     std::vector<QString> texts;
+    sortPositions(first, last, collator, textAt, texts);
+}
+
+void sortPositions(std::vector<qsizetype>::iterator first, std::vector<qsizetype>::iterator last,
+                   const QCollator &collator, const TextAt &textAt, std::vector<QString> &texts)
+{
+    std::size_t count = 0;
     qsizetype held = 0;
     for (auto p = first; p != last && held <= maxHeldCharacters; ++p) {
-        texts.emplace_back();
-        textAt(*p, texts.back());
-        held += texts.back().size();
+        if (count == texts.size())
+            texts.emplace_back();
+        textAt(*p, texts[count]);
+        held += texts[count++].size();
     }
     if (held <= maxHeldCharacters) {
-        std::vector<std::size_t> order(texts.size());
+        std::vector<std::size_t> order(count);
         std::iota(order.begin(), order.end(), std::size_t(0));
         std::stable_sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) {
             return before(collator, texts[x], texts[y]);

@@ -23,6 +23,10 @@ using TextAt = std::function<void(qsizetype position, QString &text)>;
 // them in.
 void sortPositions(std::vector<qsizetype>::iterator first, std::vector<qsizetype>::iterator last,
                    const QCollator &collator, const TextAt &textAt);
+// The same, holding the texts in buffers that the caller keeps from one sort to the next, so
+// that many small sorts make few allocations when textAt keeps the capacity of the buffer.
+void sortPositions(std::vector<qsizetype>::iterator first, std::vector<qsizetype>::iterator last,
+                   const QCollator &collator, const TextAt &textAt, std::vector<QString> &texts);
 
 // The positions of count texts in ascending order.
 std::vector<qsizetype> Cont_Sort(qsizetype count, const TextAt &textAt);

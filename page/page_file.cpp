@@ -4,12 +4,21 @@
 #include "platform/file_system.h"
 #include "platform/windows1252.h"
 
+#include <cstring>
 #include <optional>
 
 namespace
 {
 
 constexpr qsizetype taillePiece = 64 * 1024;
+
+// Appends a text of plain ASCII with no more than resizing the buffer.
+template <std::size_t n> void ajouterAscii(QByteArray &octets, const char (&texte)[n])
+{
+    const qsizetype debut = octets.size();
+    octets.resize(debut + qsizetype(n) - 1);
+    std::memcpy(octets.data() + debut, texte, n - 1);
+}
 
 } // namespace
 
@@ -23,6 +32,18 @@ void EcrivainPage::ajouter(const QString &ligne)
 {
     platform::appendWindows1252(m_tampon, ligne);
     m_tampon += "\r\n";
+    if (m_tampon.size() >= taillePiece)
+        terminer();
+}
+
+void EcrivainPage::ajouterLien(const QString &url, const QString &nom)
+{
+    ajouterAscii(m_tampon, debutLien);
+    platform::appendWindows1252(m_tampon, url);
+    ajouterAscii(m_tampon, milieuLien);
+    platform::appendWindows1252(m_tampon, nom);
+    ajouterAscii(m_tampon, finLien);
+    ajouterAscii(m_tampon, "\r\n");
     if (m_tampon.size() >= taillePiece)
         terminer();
 }

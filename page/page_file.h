@@ -14,6 +14,7 @@ class EcrivainPage : public SortiePage
 public:
     explicit EcrivainPage(std::function<void(const QByteArray &)> ecrire);
     void ajouter(const QString &ligne) override;
+    void ajouterLien(const QString &url, const QString &nom) override;
     // Hands on what is left.
     void terminer();
 

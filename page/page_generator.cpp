@@ -38,14 +38,6 @@ QString sousTitreEncadre(const QString &texte)
     return fermeture + sousTitre(texte) + ouverture;
 }
 
-QString ligneLien(const Lien &lien, Echappement echappement)
-{
-    // Built in one allocation of the exact size: a large page holds one such line per link.
-    return QLatin1String("<span class=") % Q % QLatin1String("lien") % Q %
-           QLatin1String("><a href=") % Q % urlHtml(lien.url) % Q % QLatin1Char('>') %
-           texteHtml(lien.nom, echappement) % QLatin1String("</a></span><br>");
-}
-
 QString nomCourt(const QString &dossier)
 {
     return dossier.mid(dossier.lastIndexOf(QLatin1Char('\\')) + 1);
@@ -174,7 +166,7 @@ private:
             if (lien.dossier != m_dossier)
                 changerDossier(lien.dossier, niveauEnPlus);
             if (!lien.url.isEmpty())
-                m_page << ligneLien(lien, m_echappement);
+                m_page.ajouterLien(urlHtml(lien.url), texteHtml(lien.nom, m_echappement));
             if (m_liberer) {
                 m_liens[i].nom.clear();
                 m_liens[i].url.clear();
@@ -203,6 +195,13 @@ private:
 };
 
 } // namespace
+
+void SortiePage::ajouterLien(const QString &url, const QString &nom)
+{
+    // Built in one allocation of the exact size: a large page holds one such line per link.
+    ajouter(QLatin1String(debutLien) % url % QLatin1String(milieuLien) % nom %
+            QLatin1String(finLien));
+}
 
 QString Couleur_Html(qint32 couleur)
 {

@@ -11,12 +11,20 @@ QString Couleur_Html(qint32 couleur);
 // The size in points of a position in a size list; 9 for any position out of the list.
 void Taille_Police(const int &position, int &points);
 
+// A link's line: these pieces around its URL and its name.
+inline constexpr char debutLien[] = "<span class=\"lien\"><a href=\"";
+inline constexpr char milieuLien[] = "\">";
+inline constexpr char finLien[] = "</a></span><br>";
+
 // Receives the lines of a page, without line ends, one at a time and in order.
 class SortiePage
 {
 public:
     virtual ~SortiePage() = default;
     virtual void ajouter(const QString &ligne) = 0;
+    // The line of one link, from its URL and name already escaped for the page. A sink may
+    // write the line's pieces where they go without making the line.
+    virtual void ajouterLien(const QString &url, const QString &nom);
     SortiePage &operator<<(const QString &ligne)
     {
         ajouter(ligne);

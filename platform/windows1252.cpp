@@ -1,6 +1,8 @@
 #include "windows1252.h"
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 
 namespace platform
 {
@@ -65,8 +67,18 @@ void appendWindows1252(QByteArray &bytes, QStringView text)
     bytes.resize(start + text.size());
     char *const first = bytes.data() + start;
     char *out = first;
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
+    const char16_t *in = text.utf16();
+    const char16_t *const end = in + text.size();
+    // ASCII, the most common case, four characters at a time.
+    for (std::uint64_t four; end - in >= 4; in += 4, out += 4) {
+        std::memcpy(&four, in, sizeof four);
+        if (four & 0xFF80FF80FF80FF80u)
+            break;
+        for (int k = 0; k < 4; ++k)
+            out[k] = static_cast<char>(in[k]);
+    }
+    for (; in != end; ++in) {
+        const char16_t u = *in;
         if (u >= 0x100 || (u >= 0x80 && u < 0xA0))
             break;
         *out++ = static_cast<char>(u);
