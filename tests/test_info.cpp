@@ -20,56 +20,6 @@
 #include <QTreeView>
 #include <QtTest>
 
-class TestInfo : public QObject
-{
-    Q_OBJECT
-
-private Q_SLOTS:
-    void cleanup() { seams::setShellExecuteHandler({}); }
-    void gestures_data();
-    void gestures();
-    void apparence();
-    void fileDialogInFrench();
-    void withoutDisplay_data();
-    void withoutDisplay();
-};
-
-// A gesture is a control to click or else a key sequence; keys close the window, clicks on
-// Aide and the links leave it open. A right click, or a release off the control, is no click.
-void TestInfo::gestures_data()
-{
-    QTest::addColumn<QString>("call");
-    QTest::newRow("Esc") << QString();
-    QTest::newRow("Return") << QString(); // presses Fermer, which holds the focus
-    QTest::newRow("Cmd_Help") << QString();
-    QTest::newRow("Lbl_email") << "Open|mailto: signetor@example.org||";
-    QTest::newRow("Lbl_Web") << "Open|https://signetor.example.org/||";
-}
-
-void TestInfo::gestures()
-{
-    QFETCH(QString, call);
-    const QLatin1String gesture(QTest::currentDataTag());
-    Info info;
-    QStringList calls;
-    seams::setShellExecuteHandler([&](const seams::ShellExecuteCall &c) {
-        QVERIFY(c.owner == &info && c.showCommand == 3); // maximised
-        calls << QStringList{c.operation, c.file, c.parameters, c.directory}.join(u'|');
-    });
-    info.show();
-    QVERIFY(QTest::qWaitForWindowActive(&info));
-    QWidget *target = info.findChild<QWidget *>(gesture);
-    if (!target)
-        QTest::keySequence(info.windowHandle(), QKeySequence(gesture));
-    else {
-        QTest::mouseClick(target, Qt::RightButton);
-        QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(-5, -5));
-        QTest::mouseClick(target, Qt::LeftButton);
-    }
-    QCOMPARE(info.isVisible(), target != nullptr);
-    QCOMPARE(calls.join(u'\n'), call);
-}
-
 // Every named control of a window, one line each, indented by depth: class, name, geometry,
 // the properties that make its look, font and colours where they differ from its parent's,
 // a list's items.
@@ -104,110 +54,156 @@ static void decrire(const QWidget *w, QStringList &lignes, const QString &retrai
             decrire(enfant, lignes, retrait + QStringLiteral("  "));
 }
 
-// The look of both windows, as tests/data/window/fenetres.txt holds it. Enter in a size
-// list's field adds nothing to the list.
-void TestInfo::apparence()
+class TestInfo : public QObject
 {
-    WindowFixture fixture;
-    Ecrire_Page_Demarrage(QStringLiteral("\\ancienne\\page.html"));
-    QStringList lignes;
-    decrire(&fixture.open(), lignes);
-    decrire(std::make_unique<Info>().get(), lignes);
-    const QString attendu = QString::fromUtf8(support::dataFile("window/fenetres.txt"));
-    QCOMPARE(lignes, attendu.split(u'\n', Qt::SkipEmptyParts));
-    for (QComboBox *tailles : fixture.form->findChildren<QComboBox *>()) {
-        QTest::keyClicks(tailles->lineEdit(), QStringLiteral("99"));
-        QTest::keyClick(tailles->lineEdit(), Qt::Key_Return);
-        QCOMPARE(tailles->count(), 10);
+    Q_OBJECT
+
+private Q_SLOTS:
+    void cleanup() { seams::setShellExecuteHandler({}); }
+
+    // A gesture is a control to click or else a key sequence; keys close the window, clicks on
+    // Aide and the links leave it open. A right click, or a release off the control, is no click.
+    void gestures_data()
+    {
+        QTest::addColumn<QString>("call");
+        QTest::newRow("Esc") << QString();
+        QTest::newRow("Return") << QString(); // presses Fermer, which holds the focus
+        QTest::newRow("Cmd_Help") << QString();
+        QTest::newRow("Lbl_email") << "Open|mailto: signetor@example.org||";
+        QTest::newRow("Lbl_Web") << "Open|https://signetor.example.org/||";
     }
-}
 
-// Qt's own file dialog, opened as the window opens it on a folder holding each kind of file:
-// its detail view gives each entry's size, type and date in French, and its buttons speak it.
-void TestInfo::fileDialogInFrench()
-{
-    QTemporaryDir dossier;
-    QVERIFY(QDir(dossier.path()).mkdir(QStringLiteral("Sous-dossier")));
-    for (const auto &[nom, octets] : {std::pair{"notes.txt", QByteArray(649, 'a')},
-                                      {"favoris.html", "<html>" + QByteArray(2264, ' ')},
-                                      {"places.sqlite", QByteArray("SQLite format 3", 16)},
-                                      {"defbg.gif", QByteArray("GIF89a")}})
-        support::writeFile(dossier.filePath(QString::fromLatin1(nom)), octets);
-    MSComDlg::CommonDialog proprietes(nullptr);
-    proprietes.InitDir = platform::toProgramPath(dossier.path());
-    QStringList lignes;
-    QTimer::singleShot(0, [&] {
-        auto *dialogue = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        dialogue->setViewMode(QFileDialog::Detail);
-        const auto *vue = dialogue->findChild<QTreeView *>(QStringLiteral("treeView"));
-        const auto ligne = [vue](int n) {
-            QStringList textes;
-            for (int colonne = 0; colonne < 4; ++colonne)
-                textes << vue->model()->index(n, colonne, vue->rootIndex()).data().toString();
-            return textes.join(u'|');
-        };
-        // Qt reads the folder, then the types, on its own thread; the rows say if it did not.
-        (void)QTest::qWaitFor([&] {
-            return vue->model()->rowCount(vue->rootIndex()) == 5 && !ligne(4).contains(u"||");
+    void gestures()
+    {
+        QFETCH(QString, call);
+        const QLatin1String gesture(QTest::currentDataTag());
+        Info info;
+        QStringList calls;
+        seams::setShellExecuteHandler([&](const seams::ShellExecuteCall &c) {
+            QVERIFY(c.owner == &info && c.showCommand == 3); // maximised
+            calls << QStringList{c.operation, c.file, c.parameters, c.directory}.join(u'|');
         });
-        for (int n = 0; n < vue->model()->rowCount(vue->rootIndex()); ++n)
-            lignes << ligne(n);
-        lignes
-            << dialogue->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Cancel)->text();
-        dialogue->reject();
-    });
-    MSComDlg::showQtDialog(MSComDlg::DialogKind::Open, proprietes);
-    lignes.sort();
-    const QString date = QStringLiteral("\\|\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d\n");
-    QVERIFY2(QRegularExpression(QString::fromUtf8("^Annuler\nSous-dossier\\|\\|Dossier%1"
-                                                  "defbg.gif\\|6 octets\\|image GIF%1"
-                                                  "favoris.html\\|2,22 Kio\\|document HTML%1"
-                                                  "notes.txt\\|649 octets\\|document texte brut%1"
-                                                  "places.sqlite\\|16 octets\\|base de données "
-                                                  "SQLite3%1$")
-                                    .arg(date))
-                 .match(lignes.join(u'\n') + u'\n')
-                 .hasMatch(),
-             qPrintable(lignes.join(u'\n')));
-}
+        info.show();
+        QVERIFY(QTest::qWaitForWindowActive(&info));
+        QWidget *target = info.findChild<QWidget *>(gesture);
+        if (!target)
+            QTest::keySequence(info.windowHandle(), QKeySequence(gesture));
+        else {
+            QTest::mouseClick(target, Qt::RightButton);
+            QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(-5, -5));
+            QTest::mouseClick(target, Qt::LeftButton);
+        }
+        QCOMPARE(info.isVisible(), target != nullptr);
+        QCOMPARE(calls.join(u'\n'), call);
+    }
 
-void TestInfo::withoutDisplay_data()
-{
-    QTest::addColumn<QString>("display"); // empty: none
-    QTest::addColumn<QString>("sortie");  // the start of standard output and error together
-    QTest::addColumn<int>("code");
-    const QString usage = QString::fromUtf8("Usage\u00a0: signetor [--help | --version]\n");
-    const QString absent = QString::fromUtf8("signetor\u00a0: la fenêtre de Signetor a besoin "
-                                             "d'un affichage graphique");
-    QTest::newRow("--help") << QString() << usage << 0;
-    QTest::newRow("-h") << ":99" << usage << 0; // display unreachable
-    QTest::newRow("--version") << QString() << "signetor " SIGNETOR_VERSION "\n" << 0;
-    QTest::newRow("no display") << QString() << absent << 1;
-    QTest::newRow("display unreachable") << ":99" << absent << 1;
-}
+    // The look of both windows, as tests/data/window/fenetres.txt holds it. Enter in a size
+    // list's field adds nothing to the list.
+    void apparence()
+    {
+        WindowFixture fixture;
+        Ecrire_Page_Demarrage(QStringLiteral("\\ancienne\\page.html"));
+        QStringList lignes;
+        decrire(&fixture.open(), lignes);
+        decrire(std::make_unique<Info>().get(), lignes);
+        const QString attendu = QString::fromUtf8(support::dataFile("window/fenetres.txt"));
+        QCOMPARE(lignes, attendu.split(u'\n', Qt::SkipEmptyParts));
+        for (QComboBox *tailles : fixture.form->findChildren<QComboBox *>()) {
+            QTest::keyClicks(tailles->lineEdit(), QStringLiteral("99"));
+            QTest::keyClick(tailles->lineEdit(), Qt::Key_Return);
+            QCOMPARE(tailles->count(), 10);
+        }
+    }
 
-// The window run from a terminal without a display: help and version answer, and the window
-// says in French that it needs a display.
-void TestInfo::withoutDisplay()
-{
-    QFETCH(QString, display);
-    QFETCH(QString, sortie);
-    QFETCH(int, code);
-    QProcessEnvironment environnement = QProcessEnvironment::systemEnvironment();
-    for (const char *variable : {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DISPLAY"})
-        environnement.remove(QString::fromLatin1(variable));
-    if (!display.isEmpty())
-        environnement.insert(QStringLiteral("DISPLAY"), display);
-    QProcess processus;
-    processus.setProcessEnvironment(environnement);
-    processus.setProcessChannelMode(QProcess::MergedChannels);
-    const QString argument = QString::fromLatin1(QTest::currentDataTag());
-    processus.start(QStringLiteral(SIGNETOR_WINDOW),
-                    argument.startsWith(u'-') ? QStringList{argument} : QStringList());
-    QVERIFY(processus.waitForFinished(60000));
-    QVERIFY2(QString::fromUtf8(processus.readAll()).startsWith(sortie), qPrintable(sortie));
-    QCOMPARE(processus.exitCode(), code);
-}
+    // Qt's own file dialog, opened as the window opens it on a folder holding each kind of file:
+    // its detail view gives each entry's size, type and date in French, and its buttons speak it.
+    void fileDialogInFrench()
+    {
+        QTemporaryDir dossier;
+        QVERIFY(QDir(dossier.path()).mkdir(QStringLiteral("Sous-dossier")));
+        for (const auto &[nom, octets] : {std::pair{"notes.txt", QByteArray(649, 'a')},
+                                          {"favoris.html", "<html>" + QByteArray(2264, ' ')},
+                                          {"places.sqlite", QByteArray("SQLite format 3", 16)},
+                                          {"defbg.gif", QByteArray("GIF89a")}})
+            support::writeFile(dossier.filePath(QString::fromLatin1(nom)), octets);
+        MSComDlg::CommonDialog proprietes(nullptr);
+        proprietes.InitDir = platform::toProgramPath(dossier.path());
+        QStringList lignes;
+        QTimer::singleShot(0, [&] {
+            auto *dialogue = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            dialogue->setViewMode(QFileDialog::Detail);
+            const auto *vue = dialogue->findChild<QTreeView *>(QStringLiteral("treeView"));
+            const auto ligne = [vue](int n) {
+                QStringList textes;
+                for (int colonne = 0; colonne < 4; ++colonne)
+                    textes << vue->model()->index(n, colonne, vue->rootIndex()).data().toString();
+                return textes.join(u'|');
+            };
+            // Qt reads the folder, then the types, on its own thread; the rows say if it did not.
+            (void)QTest::qWaitFor([&] {
+                return vue->model()->rowCount(vue->rootIndex()) == 5 && !ligne(4).contains(u"||");
+            });
+            for (int n = 0; n < vue->model()->rowCount(vue->rootIndex()); ++n)
+                lignes << ligne(n);
+            lignes << dialogue->findChild<QDialogButtonBox *>()
+                          ->button(QDialogButtonBox::Cancel)
+                          ->text();
+            dialogue->reject();
+        });
+        MSComDlg::showQtDialog(MSComDlg::DialogKind::Open, proprietes);
+        lignes.sort();
+        const QString date = QStringLiteral("\\|\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d\n");
+        QVERIFY2(
+            QRegularExpression(QString::fromUtf8("^Annuler\nSous-dossier\\|\\|Dossier%1"
+                                                 "defbg.gif\\|6 octets\\|image GIF%1"
+                                                 "favoris.html\\|2,22 Kio\\|document HTML%1"
+                                                 "notes.txt\\|649 octets\\|document texte brut%1"
+                                                 "places.sqlite\\|16 octets\\|base de données "
+                                                 "SQLite3%1$")
+                                   .arg(date))
+                .match(lignes.join(u'\n') + u'\n')
+                .hasMatch(),
+            qPrintable(lignes.join(u'\n')));
+    }
+
+    void withoutDisplay_data()
+    {
+        QTest::addColumn<QString>("display"); // empty: none
+        QTest::addColumn<QString>("sortie");  // the start of standard output and error together
+        QTest::addColumn<int>("code");
+        const QString usage = QString::fromUtf8("Usage\u00a0: signetor [--help | --version]\n");
+        const QString absent = QString::fromUtf8("signetor\u00a0: la fenêtre de Signetor a besoin "
+                                                 "d'un affichage graphique");
+        QTest::newRow("--help") << QString() << usage << 0;
+        QTest::newRow("-h") << ":99" << usage << 0; // display unreachable
+        QTest::newRow("--version") << QString() << "signetor " SIGNETOR_VERSION "\n" << 0;
+        QTest::newRow("no display") << QString() << absent << 1;
+        QTest::newRow("display unreachable") << ":99" << absent << 1;
+    }
+
+    // The window run from a terminal without a display: help and version answer, and the window
+    // says in French that it needs a display.
+    void withoutDisplay()
+    {
+        QFETCH(QString, display);
+        QFETCH(QString, sortie);
+        QFETCH(int, code);
+        QProcessEnvironment environnement = QProcessEnvironment::systemEnvironment();
+        for (const char *variable : {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DISPLAY"})
+            environnement.remove(QString::fromLatin1(variable));
+        if (!display.isEmpty())
+            environnement.insert(QStringLiteral("DISPLAY"), display);
+        QProcess processus;
+        processus.setProcessEnvironment(environnement);
+        processus.setProcessChannelMode(QProcess::MergedChannels);
+        const QString argument = QString::fromLatin1(QTest::currentDataTag());
+        processus.start(QStringLiteral(SIGNETOR_WINDOW),
+                        argument.startsWith(u'-') ? QStringList{argument} : QStringList());
+        QVERIFY(processus.waitForFinished(60000));
+        QVERIFY2(QString::fromUtf8(processus.readAll()).startsWith(sortie), qPrintable(sortie));
+        QCOMPARE(processus.exitCode(), code);
+    }
+};
 
 int main(int argc, char **argv)
 {
