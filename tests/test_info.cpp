@@ -5,6 +5,7 @@
 #include "window_fixture.h"
 
 #include "browser/api.h"
+#include "page/page_options.h"
 #include "window/info.h"
 #include "window/traduction_qt.h"
 
@@ -97,8 +98,8 @@ private Q_SLOTS:
         QCOMPARE(calls.join(u'\n'), call);
     }
 
-    // The look of both windows, as tests/data/window/fenetres.txt holds it. Enter in a size
-    // list's field adds nothing to the list.
+    // The look of both windows, as tests/data/window/fenetres.txt holds it. A size list's items
+    // are the page's sizes, and Enter in its field adds nothing to it.
     void apparence()
     {
         WindowFixture fixture;
@@ -109,6 +110,8 @@ private Q_SLOTS:
         const QString attendu = QString::fromUtf8(support::dataFile("window/fenetres.txt"));
         QCOMPARE(lignes, attendu.split(u'\n', Qt::SkipEmptyParts));
         for (QComboBox *tailles : fixture.form->findChildren<QComboBox *>()) {
+            for (int i = 0; i < 10; ++i) // each size shown is the size the page gets
+                QVERIFY(tailles->itemText(i).startsWith(QString::number(taillesPoints[i]) + u' '));
             QTest::keyClicks(tailles->lineEdit(), QStringLiteral("99"));
             QTest::keyClick(tailles->lineEdit(), Qt::Key_Return);
             QCOMPARE(tailles->count(), 10);
