@@ -1,25 +1,21 @@
-// The main window driven offscreen: its defaults, the save and preview commands, closing, the
-// keyboard, and Qt's own texts.
+// The main window driven offscreen: its defaults, the save and preview commands, closing, and
+// the keyboard.
 
 #include "window_fixture.h"
 
 #include "browser/api.h"
 #include "page/page_generator.h"
 #include "platform/virtual_store.h"
-#include "window/traduction_qt.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTest>
-#include <QTimer>
 
 #include <csignal>
 
@@ -32,198 +28,174 @@ class TestForm1 : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void defaults();
-    void save_data();
-    void save();
-    void previewFileLife();
-    void previewFromReadOnlyInstall();
-    void dialogsInHomeOfOrdinaryUser();
-    void keyboard();
-    void qtTextsInFrench();
-};
 
-void TestForm1::defaults()
-{
-    WindowFixture f;
-    Ecrire_Page_Demarrage(QStringLiteral("\\ancienne\\page.html"));
-    // The boxes show host paths; the default favourites folder shows as written.
-    Form1 form(f.programFolder);
-    QCOMPARE(form.Chemin_Favoris + form.Txt[0]->text(),
-             QStringLiteral("C:\\Windows\\Favoris\\").repeated(2));
-    QCOMPARE(form.Txt[1]->text(), QStringLiteral("/ancienne/page.html"));
-    QCOMPARE(form.Txt[2]->text(), QStringLiteral("(aucune)"));
-    // The default look, each colour and size in its place, is the page's default look.
-    QCOMPARE(Generer_Page({}, form.optionsPage()), Generer_Page({}, PageOptions()));
-    support::writeFile(f.host(QStringLiteral("defbg.gif")), "GIF89a");
-    form.Form_Load();
-    QCOMPARE(form.Txt[2]->text(), f.host(QStringLiteral("defbg.gif")));
+    void defaults()
+    {
+        // The default look is the page's default look; a "defbg.gif" beside the program is the
+        // default image. Where "C:\Windows\Favoris\" names nothing, the window starts on the
+        // default browser's bookmarks and shows the start page set in that browser.
+        WindowFixture f;
+        Form1 &form = f.open();
+        QCOMPARE(Generer_Page({}, form.optionsPage()), Generer_Page({}, PageOptions()));
+        support::writeFile(f.host(QStringLiteral("defbg.gif")), "GIF89a");
+        const QString firefox = QDir::homePath() + QStringLiteral("/.mozilla/firefox");
+        support::writeFile(firefox + QStringLiteral("/profiles.ini"),
+                           "[Profile0]\nName=a\nIsRelative=1\nPath=a\nDefault=1\n");
+        support::writeFile(firefox + QStringLiteral("/a/places.sqlite"), "");
+        support::writeFile(firefox + QStringLiteral("/a/prefs.js"),
+                           "user_pref(\"browser.startup.homepage\", \"https://exemple.fr/\");\n");
+        form.Form_Load();
+        QCOMPARE(QStringList({form.Chemin_Favoris, form.Txt[0]->text(), form.Txt[1]->text(),
+                              form.Txt[2]->text()}),
+                 QStringList({platform::toProgramPath(firefox + QStringLiteral("/a/places.sqlite")),
+                              firefox + QStringLiteral("/a/places.sqlite"),
+                              QStringLiteral("https://exemple.fr/"),
+                              f.host(QStringLiteral("defbg.gif"))}));
+        QVERIFY(QDir(firefox).removeRecursively());
+    }
 
-    // "C:\Windows\Favoris\" names nothing here: the window starts on the default browser's
-    // bookmarks and shows the start page set in that browser.
-    const QString firefox = QDir::homePath() + QStringLiteral("/.mozilla/firefox");
-    support::writeFile(firefox + QStringLiteral("/profiles.ini"),
-                       "[Profile0]\nName=a\nIsRelative=1\nPath=a\nDefault=1\n");
-    support::writeFile(firefox + QStringLiteral("/a/places.sqlite"), "");
-    support::writeFile(firefox + QStringLiteral("/a/prefs.js"),
-                       "user_pref(\"browser.startup.homepage\", \"https://exemple.fr/\");\n");
-    form.Form_Load();
-    QCOMPARE(form.Chemin_Favoris,
-             platform::toProgramPath(firefox + QStringLiteral("/a/places.sqlite")));
-    QCOMPARE(form.Txt[0]->text(), firefox + QStringLiteral("/a/places.sqlite"));
-    QCOMPARE(form.Txt[1]->text(), QStringLiteral("https://exemple.fr/"));
-    QVERIFY(QDir(firefox).removeRecursively());
-}
+    void save_data()
+    {
+        QTest::addColumn<int>("answer"); // to the overwrite question: 0 none, 1 OK, 2 Cancel
+        QTest::addColumn<Qt::CheckState>("startPage");
+        QTest::newRow("new file, ticked") << 0 << Qt::Checked;
+        QTest::newRow("existing file, OK, greyed") << 1 << Qt::PartiallyChecked;
+        QTest::newRow("existing file, Cancel, ticked") << 2 << Qt::Checked;
+    }
 
-void TestForm1::save_data()
-{
-    QTest::addColumn<int>("answer"); // to the overwrite question: 0 none, 1 OK, 2 Cancel
-    QTest::addColumn<Qt::CheckState>("startPage");
-    QTest::newRow("new file, ticked") << 0 << Qt::Checked;
-    QTest::newRow("existing file, OK, greyed") << 1 << Qt::PartiallyChecked;
-    QTest::newRow("existing file, Cancel, ticked") << 2 << Qt::Checked;
-}
+    void save()
+    {
+        QFETCH(int, answer);
+        QFETCH(Qt::CheckState, startPage);
+        WindowFixture f;
+        const QString before = QStringLiteral("\\ancienne\\page.html"),
+                      chosen = f.program(QStringLiteral("page"));
+        Ecrire_Page_Demarrage(before);
+        Form1 &form = f.open();
+        form.Chk_Demarrage->setCheckState(startPage);
+        if (answer)
+            support::writeFile(f.host(QStringLiteral("page")), "ancien");
+        f.answers << DialogAnswer::file(chosen);
+        f.boxAnswer = answer;
 
-void TestForm1::save()
-{
-    QFETCH(int, answer);
-    QFETCH(Qt::CheckState, startPage);
-    WindowFixture f;
-    const QString before = QStringLiteral("\\ancienne\\page.html"),
-                  chosen = f.program(QStringLiteral("page"));
-    Ecrire_Page_Demarrage(before);
-    Form1 &form = f.open();
-    form.Chk_Demarrage->setCheckState(startPage);
-    if (answer)
-        support::writeFile(f.host(QStringLiteral("page")), "ancien");
-    f.answers << DialogAnswer::file(chosen);
-    f.boxAnswer = answer;
-
-    form.Cmd_Recherche_Fichier_Click();
-    const bool written = answer < 2;
-    QCOMPARE(f.boxes.size(), int(answer > 0));
-    QCOMPARE(f.boxes.value(0).style, answer ? 33 : 0);
-    QCOMPARE(f.boxes.value(0).prompt,
-             answer ? QStringLiteral("Ce fichier existe, voulez-vous le remplacer?") : QString());
-    const QByteArray page = support::readFile(f.host(QStringLiteral("page")));
-    QVERIFY(written ? page.contains("example.org/Moteurs/recherche") && page.endsWith("</html>\r\n")
+        form.Cmd_Recherche_Fichier_Click();
+        const bool written = answer < 2;
+        QCOMPARE(f.boxes.isEmpty()
+                     ? QString()
+                     : QString::number(f.boxes.size()) + u'|' + QString::number(f.boxes[0].style) +
+                           u'|' + f.boxes[0].prompt,
+                 answer ? QStringLiteral("1|33|Ce fichier existe, voulez-vous le remplacer?")
+                        : QString());
+        const QByteArray page = support::readFile(f.host(QStringLiteral("page")));
+        QVERIFY(written
+                    ? page.contains("example.org/Moteurs/recherche") && page.endsWith("</html>\r\n")
                     : page == "ancien");
-    QCOMPARE(Lire_Page_Demarrage(), written && startPage == Qt::Checked ? chosen : before);
+        QCOMPARE(Lire_Page_Demarrage(), written && startPage == Qt::Checked ? chosen : before);
 
-    // The next dialog proposes this result, with no extension added; cancelling it writes
-    // nothing and empties the name.
-    form.Cmd_Recherche_Fichier_Click();
-    QCOMPARE(f.dialogs.last().section(u'|', 2, 2), written ? chosen : QString());
-    QVERIFY(form.Nom_Fichier.isEmpty());
-    QCOMPARE(QDir(f.root.path()).entryList(QDir::Files), QStringList(QStringLiteral("page")));
-}
-
-void TestForm1::previewFileLife()
-{
-    WindowFixture f;
-    Form1 &form = f.open();
-    form.Cmd_Shell_IE->click();
-    QVERIFY(support::readFile(f.previewHost()).contains("example.org/accueil"));
-    QCOMPARE(f.shells.value(0).operation + u' ' + f.shells.value(0).file,
-             QStringLiteral("open ") + f.programFolder + QStringLiteral("\\TEMP.HTML"));
-    // The next save removes it, even when its dialog is cancelled; so does closing the window.
-    form.Cmd_Recherche_Fichier->click();
-    QVERIFY(!QFile::exists(f.previewHost()));
-    form.Cmd_Shell_IE->click();
-    QVERIFY(form.close() && !QFile::exists(f.previewHost()));
-    // So does a termination signal, through the same closing.
-    form.show();
-    form.Cmd_Shell_IE->click();
-    std::raise(SIGTERM);
-    QTRY_VERIFY(!form.isVisible());
-    QVERIFY(!QFile::exists(f.previewHost()));
-}
-
-void TestForm1::previewFromReadOnlyInstall()
-{
-    // Where the program's folder cannot be written, the preview file lives in the user's
-    // store, where the browser is pointed; closing removes it.
-    WindowFixture f;
-    platform::setProgramFolderWritableForTesting(false);
-    const auto restore = qScopeGuard([] { platform::setProgramFolderWritableForTesting({}); });
-    Form1 form;
-    form.Cmd_Shell_IE_Click();
-    const QString stored = seams::documentUrl(f.shells.first().file).toLocalFile();
-    QVERIFY(stored.startsWith(QDir::homePath()) && QFile::exists(stored));
-    form.close();
-    QVERIFY(!QFile::exists(stored));
-}
-
-void TestForm1::dialogsInHomeOfOrdinaryUser()
-{
-    // Where the user cannot write the program's folder, the page and image dialogs open in
-    // the user's home folder, and a page saved there lands there. Root may write anywhere:
-    // as root, the test runs again as user nobody.
-    if (geteuid() == 0) {
-        QProcess enfant;
-        enfant.setChildProcessModifier([] {
-            if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
-                _exit(99);
-        });
-        enfant.start(QCoreApplication::applicationFilePath(),
-                     {QString::fromLatin1(QTest::currentTestFunction())});
-        QVERIFY2(enfant.waitForFinished(120000) && enfant.exitStatus() == QProcess::NormalExit &&
-                     enfant.exitCode() == 0,
-                 enfant.readAllStandardOutput().constData());
-        return;
+        // The next dialog proposes this result, with no extension added; cancelling it writes
+        // nothing and empties the name.
+        form.Cmd_Recherche_Fichier_Click();
+        QCOMPARE(f.dialogs.last().section(u'|', 2, 2), written ? chosen : QString());
+        QVERIFY(form.Nom_Fichier.isEmpty());
+        QCOMPARE(QDir(f.root.path()).entryList(QDir::Files), QStringList(QStringLiteral("page")));
     }
-    WindowFixture f;
-    const QByteArray dossier = QFile::encodeName(f.root.path());
-    const auto rendre = qScopeGuard([&] { chmod(dossier.constData(), 0755); });
-    QVERIFY(chmod(dossier.constData(), 0555) == 0);
-    const QString maison = platform::toProgramPath(QDir::homePath());
-    f.answers << DialogAnswer::cancel() << DialogAnswer::file(maison + QStringLiteral("\\p.html"));
-    f.open().Cmd_Fond_Path_Click();
-    f.form->Cmd_Recherche_Fichier_Click();
-    QCOMPARE(f.dialogs.replaceInStrings(QRegularExpression(QStringLiteral("^.*\\|(.*)\\|1$")),
-                                        QStringLiteral("\\1")),
-             QStringList({maison, maison}));
-    QVERIFY(
-        support::readFile(QDir::homePath() + QStringLiteral("/p.html")).endsWith("</html>\r\n"));
-}
 
-void TestForm1::keyboard()
-{
-    WindowFixture f;
-    Form1 &form = f.open();
-    form.show();
-    QVERIFY(QTest::qWaitForWindowActive(&form));
-    // A typed size selects no item, not even the one it spells; the text stays as typed.
-    form.Cmb_Link->clearEditText();
-    QTest::keyClicks(form.Cmb_Link, QStringLiteral("24 pt"));
-    QCOMPARE(form.optionsPage().positionLink, -1);
-    QCOMPARE(form.Cmb_Link->currentText(), QStringLiteral("24 pt"));
-    // Enter saves wherever the focus is but on another button.
-    const QWidgetList ailleurs{form.Txt[2], form.Txt[3], form.Cmb_Link, form.Chk_Demarrage,
-                               form.Cmd_Shell_IE};
-    for (QWidget *w : ailleurs) {
-        w->setFocus();
-        QTest::keyClick(w, Qt::Key_Return);
+    void previewFileLife()
+    {
+        WindowFixture f;
+        Form1 &form = f.open();
+        form.Cmd_Shell_IE->click();
+        QVERIFY(support::readFile(f.previewHost()).contains("example.org/accueil"));
+        QCOMPARE(f.shells.value(0).operation + u' ' + f.shells.value(0).file,
+                 QStringLiteral("open ") + f.programFolder + QStringLiteral("\\TEMP.HTML"));
+        // The next save removes it, even when its dialog is cancelled; so does closing the window.
+        form.Cmd_Recherche_Fichier->click();
+        QVERIFY(!QFile::exists(f.previewHost()));
+        form.Cmd_Shell_IE->click();
+        QVERIFY(form.close() && !QFile::exists(f.previewHost()));
+        // So does a termination signal, through the same closing.
+        form.show();
+        form.Cmd_Shell_IE->click();
+        std::raise(SIGTERM);
+        QTRY_VERIFY(!form.isVisible());
+        QVERIFY(!QFile::exists(f.previewHost()));
     }
-    QCOMPARE(f.dialogs.size(), ailleurs.size() - 1);
-    QVERIFY(!form.Cmd_Recherche_Fichier->isDefault()); // the focused button shows it takes Enter
-    // Escape quits.
-    QTest::keyClick(form.Txt[3], Qt::Key_Escape);
-    QVERIFY(!form.isVisible());
-}
 
-void TestForm1::qtTextsInFrench()
-{
-    QVERIFY(installerTraductionQt());
-    QString annuler;
-    QTimer::singleShot(0, [&annuler] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            annuler = box->button(QMessageBox::Cancel)->text();
-            box->reject();
+    void previewFromReadOnlyInstall()
+    {
+        // Where the program's folder cannot be written, the preview file lives in the user's
+        // store, where the browser is pointed; closing removes it.
+        WindowFixture f;
+        platform::setProgramFolderWritableForTesting(false);
+        const auto restore = qScopeGuard([] { platform::setProgramFolderWritableForTesting({}); });
+        Form1 form;
+        form.Cmd_Shell_IE_Click();
+        const QString stored = seams::documentUrl(f.shells.first().file).toLocalFile();
+        QVERIFY(stored.startsWith(QDir::homePath()) && QFile::exists(stored));
+        form.close();
+        QVERIFY(!QFile::exists(stored));
+    }
+
+    void dialogsInHomeOfOrdinaryUser()
+    {
+        // Where the user cannot write the program's folder, the page and image dialogs open in
+        // the user's home folder, and a page saved there lands there. Root may write anywhere:
+        // as root, the test runs again as user nobody.
+        if (geteuid() == 0) {
+            QProcess enfant;
+            enfant.setChildProcessModifier([] {
+                if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
+                    _exit(99);
+            });
+            enfant.start(QCoreApplication::applicationFilePath(),
+                         {QString::fromLatin1(QTest::currentTestFunction())});
+            QVERIFY2(enfant.waitForFinished(120000) &&
+                         enfant.exitStatus() == QProcess::NormalExit && enfant.exitCode() == 0,
+                     enfant.readAllStandardOutput().constData());
+            return;
         }
-    });
-    seams::MsgBox({nullptr, QStringLiteral("?"), 33, {}});
-    QCOMPARE(annuler, QStringLiteral("Annuler"));
-}
+        WindowFixture f;
+        const QByteArray dossier = QFile::encodeName(f.root.path());
+        const auto rendre = qScopeGuard([&] { chmod(dossier.constData(), 0755); });
+        QVERIFY(chmod(dossier.constData(), 0555) == 0);
+        const QString maison = platform::toProgramPath(QDir::homePath());
+        f.answers << DialogAnswer::cancel()
+                  << DialogAnswer::file(maison + QStringLiteral("\\p.html"));
+        f.open().Cmd_Fond_Path_Click();
+        f.form->Cmd_Recherche_Fichier_Click();
+        QCOMPARE(f.dialogs.replaceInStrings(QRegularExpression(QStringLiteral("^.*\\|(.*)\\|1$")),
+                                            QStringLiteral("\\1")),
+                 QStringList({maison, maison}));
+        QVERIFY(support::readFile(QDir::homePath() + QStringLiteral("/p.html"))
+                    .endsWith("</html>\r\n"));
+    }
+
+    void keyboard()
+    {
+        WindowFixture f;
+        Form1 &form = f.open();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        // A typed size selects no item, not even the one it spells; the text stays as typed.
+        form.Cmb_Link->clearEditText();
+        QTest::keyClicks(form.Cmb_Link, QStringLiteral("24 pt"));
+        QCOMPARE(form.optionsPage().positionLink, -1);
+        QCOMPARE(form.Cmb_Link->currentText(), QStringLiteral("24 pt"));
+        // Enter saves wherever the focus is but on another button.
+        const QWidgetList ailleurs{form.Txt[2], form.Txt[3], form.Cmb_Link, form.Chk_Demarrage,
+                                   form.Cmd_Shell_IE};
+        for (QWidget *w : ailleurs) {
+            w->setFocus();
+            QTest::keyClick(w, Qt::Key_Return);
+        }
+        QCOMPARE(f.dialogs.size(), ailleurs.size() - 1);
+        QVERIFY(
+            !form.Cmd_Recherche_Fichier->isDefault()); // the focused button shows it takes Enter
+        // Escape quits.
+        QTest::keyClick(form.Txt[3], Qt::Key_Escape);
+        QVERIFY(!form.isVisible());
+    }
+};
 
 QTEST_MAIN(TestForm1)
 #include "test_form1.moc"

@@ -1,21 +1,60 @@
-#include "window/common_dialog.h"
-#include "window/info.h"
-#include "window/seams.h"
-#include "window/traduction_qt.h"
+// The about window, the look of both windows, and what the program says of itself: its
+// version, its French whatever the session's language (this test runs under LANG=C), and its
+// words without a display.
+
 #include "window_fixture.h"
+
+#include "browser/api.h"
+#include "page/page_options.h"
+#include "window/info.h"
+#include "window/traduction_qt.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCursor>
+#include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTreeView>
 #include <QtTest>
 
-// The about window, and what the program says of itself: its version, its French whatever
-// the session's language (this test runs under LANG=C), and its words without a display.
+// Every named control of a window, one line each, indented by depth: class, name, geometry,
+// the properties that make its look, font and colours where they differ from its parent's,
+// a list's items.
+static void decrire(const QWidget *w, QStringList &lignes, const QString &retrait = {})
+{
+    QStringList champs{
+        retrait + QString::fromLatin1(w->metaObject()->className()), w->objectName(),
+        QStringLiteral("%1,%2 %3x%4").arg(w->x()).arg(w->y()).arg(w->width()).arg(w->height())};
+    for (const char *nom : {"windowTitle", "title", "text", "currentText", "toolTip", "alignment",
+                            "wordWrap", "readOnly", "focusPolicy", "default", "autoDefault",
+                            "insertPolicy", "autoFillBackground", "cursor"}) {
+        const QVariant v = w->property(nom);
+        const QString texte =
+            v.typeId() == QMetaType::QCursor
+                ? QString::number(v.value<QCursor>().shape())
+                : v.toString().replace(QStringLiteral(SIGNETOR_VERSION), QStringLiteral("*"));
+        if (!QStringList{QString(), QStringLiteral("0"), QStringLiteral("false")}.contains(texte))
+            champs << QString::fromLatin1(nom) + u'=' + texte;
+    }
+    const QWidget *parent = w->parentWidget();
+    if (!parent || w->font() != parent->font())
+        champs << QStringLiteral("font=") + w->font().toString();
+    for (const auto role : {QPalette::WindowText, QPalette::Window})
+        if (!parent || w->palette().color(role) != parent->palette().color(role))
+            champs << QStringLiteral("couleur%1=").arg(role) + w->palette().color(role).name();
+    if (const auto *liste = qobject_cast<const QComboBox *>(w))
+        for (int i = 0; i < liste->count(); ++i)
+            champs << liste->itemText(i);
+    lignes << champs.join(u'|');
+    for (const QWidget *enfant : w->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        if (!enfant->objectName().isEmpty())
+            decrire(enfant, lignes, retrait + QStringLiteral("  "));
+}
+
 class TestInfo : public QObject
 {
     Q_OBJECT
@@ -25,7 +64,7 @@ private Q_SLOTS:
 
     // A gesture is a control to click or else a key sequence; keys close the window, clicks on
     // Aide and the links leave it open. A right click, or a release off the control, is no click.
-    void gestures_closeOrOpenLinks_data()
+    void gestures_data()
     {
         QTest::addColumn<QString>("call");
         QTest::newRow("Esc") << QString();
@@ -34,7 +73,8 @@ private Q_SLOTS:
         QTest::newRow("Lbl_email") << "Open|mailto: signetor@example.org||";
         QTest::newRow("Lbl_Web") << "Open|https://signetor.example.org/||";
     }
-    void gestures_closeOrOpenLinks()
+
+    void gestures()
     {
         QFETCH(QString, call);
         const QLatin1String gesture(QTest::currentDataTag());
@@ -58,121 +98,108 @@ private Q_SLOTS:
         QCOMPARE(calls.join(u'\n'), call);
     }
 
-    void fileDialogInFrench();
-    void withoutDisplay_data();
-    void withoutDisplay();
-    void versionAndSizeLists();
-};
-
-// Qt's own file dialog, opened as the window opens it on a folder holding each kind of file:
-// its detail view gives each entry's size, type and date in French.
-void TestInfo::fileDialogInFrench()
-{
-    QTemporaryDir dossier;
-    QVERIFY(QDir(dossier.path()).mkdir(QStringLiteral("Sous-dossier")));
-    for (const auto &[nom, octets] : {std::pair{"notes.txt", QByteArray(649, 'a')},
-                                      {"favoris.html", "<html>" + QByteArray(2264, ' ')},
-                                      {"places.sqlite", QByteArray("SQLite format 3", 16)},
-                                      {"defbg.gif", QByteArray("GIF89a")}})
-        support::writeFile(dossier.filePath(QString::fromLatin1(nom)), octets);
-    MSComDlg::CommonDialog proprietes(nullptr);
-    proprietes.InitDir = platform::toProgramPath(dossier.path());
-    QStringList lignes;
-    QTimer::singleShot(0, [&] {
-        auto *dialogue = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        dialogue->setViewMode(QFileDialog::Detail);
-        const auto *vue = dialogue->findChild<QTreeView *>(QStringLiteral("treeView"));
-        const auto ligne = [vue](int n) {
-            QStringList textes;
-            for (int colonne = 0; colonne < 4; ++colonne)
-                textes << vue->model()->index(n, colonne, vue->rootIndex()).data().toString();
-            return textes.join(u'|');
-        };
-        // Qt reads the folder, then the types, on its own thread; the rows say if it did not.
-        (void)QTest::qWaitFor([&] {
-            return vue->model()->rowCount(vue->rootIndex()) == 5 && !ligne(4).contains(u"||");
-        });
-        for (int n = 0; n < vue->model()->rowCount(vue->rootIndex()); ++n)
-            lignes << ligne(n);
-        dialogue->reject();
-    });
-    MSComDlg::showQtDialog(MSComDlg::DialogKind::Open, proprietes);
-    lignes.sort();
-    const QString date = QStringLiteral("\\|\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d\n");
-    QVERIFY2(QRegularExpression(QString::fromUtf8("^Sous-dossier\\|\\|Dossier%1"
-                                                  "defbg.gif\\|6 octets\\|image GIF%1"
-                                                  "favoris.html\\|2,22 Kio\\|document HTML%1"
-                                                  "notes.txt\\|649 octets\\|document texte brut%1"
-                                                  "places.sqlite\\|16 octets\\|base de données "
-                                                  "SQLite3%1$")
-                                    .arg(date))
-                 .match(lignes.join(u'\n') + u'\n')
-                 .hasMatch(),
-             qPrintable(lignes.join(u'\n')));
-}
-
-void TestInfo::withoutDisplay_data()
-{
-    QTest::addColumn<QString>("display");
-    QTest::addColumn<QString>("argument");
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("sortie"); // the start of standard output and error together
-    const QString usage = QString::fromUtf8("Usage\u00a0: signetor [--help | --version]\n");
-    const QString absent = QString::fromUtf8("signetor\u00a0: la fenêtre de Signetor a besoin "
-                                             "d'un affichage graphique");
-    const auto cas = [](const char *nom, const char *display, int code, const QString &sortie) {
-        const QString argument = QString::fromLatin1(nom).section(u',', 0, 0);
-        QTest::newRow(nom) << QString::fromLatin1(display)
-                           << (argument.startsWith(u'-') ? argument : QString()) << code << sortie;
-    };
-    cas("--help", "", 0, usage);
-    cas("-h, display unreachable", ":99", 0, usage);
-    cas("--version", "", 0, QStringLiteral("signetor " SIGNETOR_VERSION "\n"));
-    cas("no display", "", 1, absent);
-    cas("display unreachable", ":99", 1, absent);
-}
-
-// The window run from a terminal without a display: help and version answer, and the window
-// says in French that it needs a display.
-void TestInfo::withoutDisplay()
-{
-    QFETCH(QString, display);
-    QFETCH(QString, argument);
-    QFETCH(int, code);
-    QFETCH(QString, sortie);
-    QProcessEnvironment environnement = QProcessEnvironment::systemEnvironment();
-    for (const char *variable : {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DISPLAY"})
-        environnement.remove(QString::fromLatin1(variable));
-    if (!display.isEmpty())
-        environnement.insert(QStringLiteral("DISPLAY"), display);
-    QProcess processus;
-    processus.setProcessEnvironment(environnement);
-    processus.setProcessChannelMode(QProcess::MergedChannels);
-    processus.start(QStringLiteral(SIGNETOR_WINDOW),
-                    argument.isEmpty() ? QStringList() : QStringList{argument});
-    QVERIFY(processus.waitForFinished(60000));
-    QVERIFY2(QString::fromUtf8(processus.readAll()).startsWith(sortie), qPrintable(sortie));
-    QCOMPARE(processus.exitCode(), code);
-}
-
-// The about window shows the version where its layout has nothing. Enter in a size list's
-// field keeps its ten sizes: what was typed is not added to them.
-void TestInfo::versionAndSizeLists()
-{
-    Info info;
-    const auto *version = info.findChild<QLabel *>(QStringLiteral("Lbl_Version"));
-    QCOMPARE(version->text(), QStringLiteral("Version " SIGNETOR_VERSION));
-    QVERIFY(version->sizeHint().width() <= version->width());
-    for (const QWidget *autre : info.findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
-        QVERIFY(autre == version || !autre->geometry().intersects(version->geometry()));
-
-    WindowFixture fixture;
-    for (QComboBox *tailles : fixture.open().findChildren<QComboBox *>()) {
-        QTest::keyClicks(tailles->lineEdit(), QStringLiteral("99"));
-        QTest::keyClick(tailles->lineEdit(), Qt::Key_Return);
-        QCOMPARE(tailles->count(), 10);
+    // The look of both windows, as tests/data/window/fenetres.txt holds it. A size list's items
+    // are the page's sizes, and Enter in its field adds nothing to it.
+    void apparence()
+    {
+        WindowFixture fixture;
+        Ecrire_Page_Demarrage(QStringLiteral("\\ancienne\\page.html"));
+        QStringList lignes;
+        decrire(&fixture.open(), lignes);
+        decrire(std::make_unique<Info>().get(), lignes);
+        const QString attendu = QString::fromUtf8(support::dataFile("window/fenetres.txt"));
+        QCOMPARE(lignes, attendu.split(u'\n', Qt::SkipEmptyParts));
+        for (QComboBox *tailles : fixture.form->findChildren<QComboBox *>()) {
+            for (int i = 0; i < 10; ++i) // each size shown is the size the page gets
+                QVERIFY(tailles->itemText(i).startsWith(QString::number(taillesPoints[i]) + u' '));
+            QTest::keyClicks(tailles->lineEdit(), QStringLiteral("99"));
+            QTest::keyClick(tailles->lineEdit(), Qt::Key_Return);
+            QCOMPARE(tailles->count(), 10);
+        }
     }
-}
+
+    // Qt's own file dialog, opened as the window opens it on a folder holding each kind of file:
+    // its detail view gives each entry's size, type and date in French, and its buttons speak it.
+    void fileDialogInFrench()
+    {
+        QTemporaryDir dossier;
+        QVERIFY(QDir(dossier.path()).mkdir(QStringLiteral("Sous-dossier")));
+        for (const auto &[nom, octets] : {std::pair{"notes.txt", QByteArray(649, 'a')},
+                                          {"favoris.html", "<html>" + QByteArray(2264, ' ')},
+                                          {"places.sqlite", QByteArray("SQLite format 3", 16)},
+                                          {"defbg.gif", QByteArray("GIF89a")}})
+            support::writeFile(dossier.filePath(QString::fromLatin1(nom)), octets);
+        MSComDlg::CommonDialog proprietes(nullptr);
+        proprietes.InitDir = platform::toProgramPath(dossier.path());
+        QStringList lignes;
+        QTimer::singleShot(0, [&] {
+            auto *dialogue = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            dialogue->setViewMode(QFileDialog::Detail);
+            const auto *vue = dialogue->findChild<QTreeView *>(QStringLiteral("treeView"));
+            const auto ligne = [vue](int n) {
+                QStringList textes;
+                for (int colonne = 0; colonne < 4; ++colonne)
+                    textes << vue->model()->index(n, colonne, vue->rootIndex()).data().toString();
+                return textes.join(u'|');
+            };
+            // Qt reads the folder, then the types, on its own thread; the rows say if it did not.
+            (void)QTest::qWaitFor([&] {
+                return vue->model()->rowCount(vue->rootIndex()) == 5 && !ligne(4).contains(u"||");
+            });
+            for (int n = 0; n < vue->model()->rowCount(vue->rootIndex()); ++n)
+                lignes << ligne(n);
+            lignes << dialogue->findChild<QDialogButtonBox *>()
+                          ->button(QDialogButtonBox::Cancel)
+                          ->text();
+            dialogue->reject();
+        });
+        MSComDlg::showQtDialog(MSComDlg::DialogKind::Open, proprietes);
+        lignes.sort();
+        lignes.replaceInStrings(
+            QRegularExpression(QStringLiteral("\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d$")),
+            QStringLiteral("jj/mm/aaaa hh:mm"));
+        QCOMPARE(lignes, QString::fromUtf8(support::dataFile("window/dialogue.txt"))
+                             .split(u'\n', Qt::SkipEmptyParts));
+    }
+
+    void withoutDisplay_data()
+    {
+        QTest::addColumn<QString>("display"); // empty: none
+        QTest::addColumn<QString>("sortie");  // the start of standard output and error together
+        QTest::addColumn<int>("code");
+        const QString usage = QString::fromUtf8("Usage\u00a0: signetor [--help | --version]\n");
+        const QString absent = QString::fromUtf8("signetor\u00a0: la fenêtre de Signetor a besoin "
+                                                 "d'un affichage graphique");
+        QTest::newRow("--help") << QString() << usage << 0;
+        QTest::newRow("-h") << ":99" << usage << 0; // display unreachable
+        QTest::newRow("--version") << QString() << "signetor " SIGNETOR_VERSION "\n" << 0;
+        QTest::newRow("no display") << QString() << absent << 1;
+        QTest::newRow("display unreachable") << ":99" << absent << 1;
+    }
+
+    // The window run from a terminal without a display: help and version answer, and the window
+    // says in French that it needs a display.
+    void withoutDisplay()
+    {
+        QFETCH(QString, display);
+        QFETCH(QString, sortie);
+        QFETCH(int, code);
+        QProcessEnvironment environnement = QProcessEnvironment::systemEnvironment();
+        for (const char *variable : {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DISPLAY"})
+            environnement.remove(QString::fromLatin1(variable));
+        if (!display.isEmpty())
+            environnement.insert(QStringLiteral("DISPLAY"), display);
+        QProcess processus;
+        processus.setProcessEnvironment(environnement);
+        processus.setProcessChannelMode(QProcess::MergedChannels);
+        const QString argument = QString::fromLatin1(QTest::currentDataTag());
+        processus.start(QStringLiteral(SIGNETOR_WINDOW),
+                        argument.startsWith(u'-') ? QStringList{argument} : QStringList());
+        QVERIFY(processus.waitForFinished(60000));
+        QVERIFY2(QString::fromUtf8(processus.readAll()).startsWith(sortie), qPrintable(sortie));
+        QCOMPARE(processus.exitCode(), code);
+    }
+};
 
 int main(int argc, char **argv)
 {
