@@ -31,15 +31,11 @@ class TestCli : public QObject
                     _exit(99);
             });
         QStringList liste = arguments.split(QLatin1Char(' '));
-        if (liste.removeAll(QStringLiteral("%BAD")))
-            processus.start(
-                QStringLiteral("/bin/sh"),
-                QStringList{QStringLiteral("-c"),
-                            QStringLiteral("exec \"$0\" \"$@\" \"$(printf 'bad\\377')\""),
-                            m_programme} +
-                    liste);
-        else
-            processus.start(m_programme, liste);
+        const QString script = liste.removeAll(QStringLiteral("%BAD"))
+                                   ? QStringLiteral("exec \"$0\" \"$@\" \"$(printf 'bad\\377')\"")
+                                   : QStringLiteral("exec \"$0\" \"$@\"");
+        processus.start(QStringLiteral("/bin/sh"),
+                        QStringList{QStringLiteral("-c"), script, m_programme} + liste);
         processus.waitForFinished(120000);
         m_sortie = processus.readAllStandardOutput();
         m_erreurs = QString::fromUtf8(processus.readAllStandardError());
@@ -59,7 +55,6 @@ private Q_SLOTS:
     void replacedPageKeepsOwnerAndMode();
     void linkInStickyFolder_runAsNobodyForASecondUser_data();
     void linkInStickyFolder_runAsNobodyForASecondUser();
-    void profilesListedWithTheirBookmarks();
 };
 
 void TestCli::initTestCase()
@@ -92,6 +87,7 @@ void TestCli::init()
 
 // The page is, byte for byte, the library's page of the absolute favourites folder with the
 // same look, on standard output or in a file; the start page changes only when asked.
+// --profils lists the profiles.
 void TestCli::pageAsTheLibraryMakesIt()
 {
     const QString page = m_travail + QStringLiteral("/p");
@@ -130,7 +126,19 @@ void TestCli::pageAsTheLibraryMakesIt()
     QCOMPARE(m_erreurs, QString::fromUtf8("signetor-cli\u00a0: avertissement\u00a0: la page de "
                                           "démarrage n'a pas pu être inscrite dans le profil "
                                           "«\u00a0Default\u00a0» de Chromium.\n"));
-    QVERIFY(QDir(chromium).removeRecursively());
+    // --profils gives each profile's bookmark file, the path to pass as SOURCE, or "(aucun)".
+    const QString firefox =
+        qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/mozilla/firefox");
+    support::writeFile(firefox + QStringLiteral("/profiles.ini"),
+                       "[Profile0]\nName=default-esr\nIsRelative=1\nPath=ab.default-esr\n");
+    support::writeFile(firefox + QStringLiteral("/ab.default-esr/places.sqlite"), "");
+    QCOMPARE(lancer(QStringLiteral("--profils")), 0);
+    QCOMPARE(QString::fromUtf8(m_sortie),
+             QStringLiteral("Firefox\tdefault-esr\t%1/ab.default-esr/places.sqlite\n"
+                            "Chromium\tDefault\t(aucun)\n")
+                 .arg(firefox));
+    QVERIFY(QDir(chromium).removeRecursively() &&
+            QDir(firefox + QStringLiteral("/../..")).removeRecursively());
 
     // A Netscape file cut short gives the bookmarks it holds, and a warning.
     QCOMPARE(lancer(m_racine.filePath(QStringLiteral("coupe.html")) + QStringLiteral(" -")), 0);
@@ -170,7 +178,6 @@ void TestCli::otherRunsTouchNothing_data()
     cas("--signets --page-demarrage %F p", 2, "--signets et --page-demarrage s'excluent");
     cas("--page-demarrage %F -", 2, "la sortie standard ne peut pas devenir la page de démarrage");
     cas("--page-demarrage absent p", 2, "le dossier des favoris «~absent~» n'existe pas");
-    cas("--image absente.gif %F p", 2, "l'image de fond «~absente.gif~» n'est pas un fichier");
     cas("../Bookmarks p", 2, "«~../Bookmarks~» est endommagé ou incomplet");
     cas("--signets %C p", 2, "Bookmarks~» est endommagé ou incomplet");
     // The source itself, or its write-ahead log, under another name.
@@ -258,26 +265,6 @@ void TestCli::linkInStickyFolder_runAsNobodyForASecondUser()
     QCOMPARE(lancer(QStringLiteral("../Favoris partage/p"), true), followed ? 0 : 1);
     QCOMPARE(support::readFile(cible).startsWith("<html>"), followed);
     QVERIFY(m_erreurs.contains(QStringLiteral("Erreur d'exécution '70'")) != followed);
-}
-
-// --profils gives each profile's bookmark file, the path to pass as SOURCE, or "(aucun)".
-void TestCli::profilesListedWithTheirBookmarks()
-{
-    const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    const QString firefox = config + QStringLiteral("/mozilla/firefox");
-    support::writeFile(firefox + QStringLiteral("/profiles.ini"),
-                       "[Profile0]\nName=default-esr\nIsRelative=1\nPath=ab.default-esr\n");
-    support::writeFile(firefox + QStringLiteral("/ab.default-esr/places.sqlite"), "");
-    QVERIFY(QDir().mkpath(config + QStringLiteral("/chromium/Default")));
-    const auto nettoyer = qScopeGuard([&] {
-        QDir(config + QStringLiteral("/mozilla")).removeRecursively();
-        QDir(config + QStringLiteral("/chromium")).removeRecursively();
-    });
-    QCOMPARE(lancer(QStringLiteral("--profils")), 0);
-    QCOMPARE(QString::fromUtf8(m_sortie),
-             QStringLiteral("Firefox\tdefault-esr\t%1/ab.default-esr/places.sqlite\n"
-                            "Chromium\tDefault\t(aucun)\n")
-                 .arg(firefox));
 }
 
 QTEST_GUILESS_MAIN(TestCli)
