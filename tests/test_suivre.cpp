@@ -121,29 +121,27 @@ void TestSuivre::serviceSurUnArbre()
     QVERIFY(!QFile::exists(unite) && !QFile::exists(autostart));
 }
 
-// Chromium's rename, twice; a bookmark file deleted, then damaged, then repaired: the page is
+// A bookmark file replaced twice, then deleted, then damaged, then repaired: the page is
 // never worse than the last good one, and each trouble is said once.
 void TestSuivre::remplacementsEtDefauts()
 {
     const QString source = chemin("Default/Bookmarks");
     const QByteArray original = support::dataFile("browsers/chromium/Bookmarks");
-    support::writeFile(source, original);
+    const auto remplacer = [&](const QByteArray &octets) { // as Chromium does
+        support::writeFile(source + t(".tmp"), octets);
+        return std::rename(qPrintable(source + t(".tmp")), qPrintable(source)) == 0;
+    };
+    QVERIFY(remplacer(original));
     suivre(source);
     QVERIFY(suit(source));
-    for (const QByteArray titre : {"Premier", "Second"}) {
-        support::writeFile(source + t(".tmp"),
-                           QByteArray(original).replace("\"MDN\"", '"' + titre + '"'));
-        QCOMPARE(std::rename(qPrintable(source + t(".tmp")), qPrintable(source)), 0);
-        QVERIFY(suit(source) && support::readFile(m_page).contains(titre));
-    }
+    for (const QByteArray titre : {"Premier", "Second"})
+        QVERIFY(remplacer(QByteArray(original).replace("\"MDN\"", '"' + titre + '"')) &&
+                suit(source) && support::readFile(m_page).contains(titre));
     const QByteArray bonne = support::readFile(m_page);
     QVERIFY(QFile::remove(source) && dit("introuvable"));
-    support::writeFile(source, "{ pas du JSON");
-    QVERIFY(dit("fichier"));
-    support::writeFile(source, "{ pas du JSON");
+    QVERIFY(remplacer("{ pas du JSON") && dit("fichier") && remplacer("{ pas du JSON"));
     QCOMPARE(support::readFile(m_page), bonne);
-    support::writeFile(source, original);
-    QVERIFY(suit(source));
+    QVERIFY(remplacer(original) && suit(source));
     QCOMPARE(m_erreurs.count('\n'), 2);
     arreter();
 }
