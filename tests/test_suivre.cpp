@@ -147,7 +147,7 @@ void TestSuivre::remplacementsEtDefauts()
 }
 
 // Without enough inotify watches (lowered in a user namespace of the test's own), the watcher
-// says so once and still writes the page.
+// says so once, however often it rereads, and still keeps the page.
 void TestSuivre::surveillancesEpuisees()
 {
     const QString arbre = chemin("epuise");
@@ -160,6 +160,8 @@ void TestSuivre::surveillancesEpuisees()
     suivre(t("unshare"), {t("-r"), t("sh"), t("-c"), abaisser + t(" && exec \"$0\" \"$@\""),
                           t(SIGNETOR_CLI), t("--suivre"), arbre, m_page});
     QVERIFY(suit(arbre) && dit("max_user_watches"));
+    support::writeFile(arbre + t("/B/M.url"), support::shortcut("https://m.example/"));
+    QVERIFY(suit(arbre));
     QCOMPARE(m_erreurs.count("signetor-cli"), 1);
     arreter();
 }
