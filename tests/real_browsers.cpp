@@ -12,7 +12,6 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QThread>
-#include <QTimer>
 
 namespace navigateursReels
 {
@@ -44,28 +43,19 @@ Navigateur::Navigateur(const QString &nom)
     processus_.setStandardOutputFile(journal_, QIODevice::Append);
 }
 
-bool Navigateur::echec(const QString &message)
-{
-    erreur_ = message;
-    return false;
-}
-
-bool Navigateur::demarrerProcessus(const QStringList &arguments)
+// Starts the browser; with a port file, waits for the browser to write there, as the first
+// line, the port it listens on.
+bool Navigateur::lancer(const QStringList &arguments, const QString &fichierPort)
 {
     if (programme_.isEmpty())
         return echec(QStringLiteral("%1 introuvable : installer le paquet %1").arg(nom_));
+    port_ = 0;
+    if (!fichierPort.isEmpty())
+        QFile::remove(fichierPort);
     processus_.setProcessEnvironment(environnement_);
     processus_.start(programme_, arguments);
-    return true;
-}
-
-// The browser writes the port as the first line of the file once it listens.
-bool Navigateur::lancer(const QStringList &arguments, const QString &fichierPort)
-{
-    QFile::remove(fichierPort);
-    port_ = 0;
-    if (!demarrerProcessus(arguments))
-        return false;
+    if (fichierPort.isEmpty())
+        return true;
     for (const QDeadlineTimer fin(attenteMs);
          port_ <= 0 && !fin.hasExpired() && processus_.state() != QProcess::NotRunning;
          QThread::msleep(50))
@@ -86,13 +76,6 @@ bool Navigateur::attendreFin()
 
 // --- Firefox ---------------------------------------------------------------------------------
 
-Firefox::Firefox() : Navigateur(QStringLiteral("firefox-esr")) {}
-
-Firefox::~Firefox()
-{
-    quitter();
-}
-
 QString Firefox::profilParDefaut() const
 {
     const QDir profils(qEnvironmentVariable("XDG_CONFIG_HOME") +
@@ -110,8 +93,8 @@ bool Firefox::creerProfils()
 {
     // A screenshot is a whole first start that ends by itself.
     const QString capture = QDir::home().filePath(QStringLiteral("premier-demarrage.png"));
-    if (!demarrerProcessus({QStringLiteral("--headless"), QStringLiteral("--screenshot"), capture,
-                            QStringLiteral("about:blank")}) ||
+    if (!lancer({QStringLiteral("--headless"), QStringLiteral("--screenshot"), capture,
+                 QStringLiteral("about:blank")}) ||
         !attendreFin())
         return false;
     QFile::remove(capture);
@@ -195,11 +178,6 @@ QJsonValue Firefox::commande(const QString &nom, const QJsonObject &parametres)
     return QJsonValue::Undefined;
 }
 
-QString Firefox::urlCourante()
-{
-    return executerScript(QStringLiteral("return gBrowser.currentURI.spec")).toString();
-}
-
 QJsonValue Firefox::executerScript(const QString &script, const QJsonArray &arguments)
 {
     return commande(QStringLiteral("WebDriver:ExecuteScript"),
@@ -218,17 +196,10 @@ bool Firefox::quitter()
 
 // --- Chromium --------------------------------------------------------------------------------
 
-Chromium::Chromium() : Navigateur(QStringLiteral("chromium")) {}
-
 Chromium::~Chromium()
 {
     tuer(processus_);
     tuer(xvfb_);
-}
-
-QString Chromium::dossierDonnees() const
-{
-    return qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/chromium");
 }
 
 bool Chromium::demarrer()

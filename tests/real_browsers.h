@@ -17,8 +17,7 @@
 namespace navigateursReels
 {
 
-// What both browsers share: their process, its log, and the start that waits for the file
-// where the browser writes the port it listens on.
+// What both browsers share: their process, its log, and their start.
 class Navigateur
 {
 public:
@@ -26,11 +25,14 @@ public:
 
 protected:
     explicit Navigateur(const QString &nom);
-    bool demarrerProcessus(const QStringList &arguments);
-    bool lancer(const QStringList &arguments, const QString &fichierPort);
+    bool lancer(const QStringList &arguments, const QString &fichierPort = QString());
     // Waits for the process to end after a clean request, then kills it.
     bool attendreFin();
-    bool echec(const QString &message);
+    bool echec(const QString &message)
+    {
+        erreur_ = message;
+        return false;
+    }
 
     const QString nom_, programme_, journal_;
     QProcessEnvironment environnement_;
@@ -43,8 +45,8 @@ protected:
 class Firefox : public Navigateur
 {
 public:
-    Firefox();
-    ~Firefox();
+    Firefox() : Navigateur(QStringLiteral("firefox-esr")) {}
+    ~Firefox() { quitter(); }
 
     // A first start, as a new user's: Firefox makes profiles.ini, installs.ini and its profiles.
     bool creerProfils();
@@ -52,7 +54,10 @@ public:
     QString profilParDefaut() const;
     // Starts Firefox on this profile folder (default: profilParDefaut()) and opens a session.
     bool demarrer(const QString &profil = QString());
-    QString urlCourante();
+    QString urlCourante()
+    {
+        return executerScript(QStringLiteral("return gBrowser.currentURI.spec")).toString();
+    }
     // Runs a script with the browser's own privileges; its result.
     QJsonValue executerScript(const QString &script, const QJsonArray &arguments = {});
     // Quits cleanly (Firefox then writes its files), killing it after a bounded wait.
@@ -71,10 +76,13 @@ private:
 class Chromium : public Navigateur
 {
 public:
-    Chromium();
+    Chromium() : Navigateur(QStringLiteral("chromium")) {}
     ~Chromium();
 
-    QString dossierDonnees() const; // $XDG_CONFIG_HOME/chromium
+    QString dossierDonnees() const
+    {
+        return qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/chromium");
+    }
     bool demarrer();
     // Waits until a page shows this URL; false (erreur() lists what was seen) when none does.
     bool attendreUrl(const QString &url);

@@ -31,15 +31,11 @@ class TestCli : public QObject
                     _exit(99);
             });
         QStringList liste = arguments.split(QLatin1Char(' '));
-        if (liste.removeAll(QStringLiteral("%BAD")))
-            processus.start(
-                QStringLiteral("/bin/sh"),
-                QStringList{QStringLiteral("-c"),
-                            QStringLiteral("exec \"$0\" \"$@\" \"$(printf 'bad\\377')\""),
-                            m_programme} +
-                    liste);
-        else
-            processus.start(m_programme, liste);
+        const QString script = liste.removeAll(QStringLiteral("%BAD"))
+                                   ? QStringLiteral("exec \"$0\" \"$@\" \"$(printf 'bad\\377')\"")
+                                   : QStringLiteral("exec \"$0\" \"$@\"");
+        processus.start(QStringLiteral("/bin/sh"),
+                        QStringList{QStringLiteral("-c"), script, m_programme} + liste);
         processus.waitForFinished(120000);
         m_sortie = processus.readAllStandardOutput();
         m_erreurs = QString::fromUtf8(processus.readAllStandardError());
@@ -59,7 +55,6 @@ private Q_SLOTS:
     void replacedPageKeepsOwnerAndMode();
     void linkInStickyFolder_runAsNobodyForASecondUser_data();
     void linkInStickyFolder_runAsNobodyForASecondUser();
-    void profilesListedWithTheirBookmarks();
 };
 
 void TestCli::initTestCase()
@@ -92,6 +87,7 @@ void TestCli::init()
 
 // The page is, byte for byte, the library's page of the absolute favourites folder with the
 // same look, on standard output or in a file; the start page changes only when asked.
+// --profils lists the profiles.
 void TestCli::pageAsTheLibraryMakesIt()
 {
     const QString page = m_travail + QStringLiteral("/p");
@@ -130,7 +126,19 @@ void TestCli::pageAsTheLibraryMakesIt()
     QCOMPARE(m_erreurs, QString::fromUtf8("signetor-cli\u00a0: avertissement\u00a0: la page de "
                                           "démarrage n'a pas pu être inscrite dans le profil "
                                           "«\u00a0Default\u00a0» de Chromium.\n"));
-    QVERIFY(QDir(chromium).removeRecursively());
+    // --profils gives each profile's bookmark file, the path to pass as SOURCE, or "(aucun)".
+    const QString firefox =
+        qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/mozilla/firefox");
+    support::writeFile(firefox + QStringLiteral("/profiles.ini"),
+                       "[Profile0]\nName=default-esr\nIsRelative=1\nPath=ab.default-esr\n");
+    support::writeFile(firefox + QStringLiteral("/ab.default-esr/places.sqlite"), "");
+    QCOMPARE(lancer(QStringLiteral("--profils")), 0);
+    QCOMPARE(QString::fromUtf8(m_sortie),
+             QStringLiteral("Firefox\tdefault-esr\t%1/ab.default-esr/places.sqlite\n"
+                            "Chromium\tDefault\t(aucun)\n")
+                 .arg(firefox));
+    QVERIFY(QDir(chromium).removeRecursively() &&
+            QDir(firefox + QStringLiteral("/../..")).removeRecursively());
 
     // A Netscape file cut short gives the bookmarks it holds, and a warning.
     QCOMPARE(lancer(m_racine.filePath(QStringLiteral("coupe.html")) + QStringLiteral(" -")), 0);
@@ -145,40 +153,18 @@ void TestCli::otherRunsTouchNothing_data()
     QTest::addColumn<QString>("arguments");
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("message");
-    // "~" stands for the no-break space that French puts before ":" and inside « ».
-    const auto cas = [](const char *args, int code, const char *texte) {
-        QTest::newRow(args) << QString::fromUtf8(args) << code
-                            << QString::fromUtf8(texte).replace(u'~', QChar(0xA0));
-    };
-    cas("-h", 0, "Usage~: signetor-cli [options] SOURCE FICHIER_PAGE\n");
-    cas("%F p -h", 0, "  --profils ");
-    cas("--version", 0, "signetor-cli " SIGNETOR_VERSION "\n");
-    cas("-h=1 %F p", 2, "l'option -h ne prend pas de valeur");
-    cas("--version=1", 2, "l'option --version ne prend pas de valeur");
-    cas("--couleur #000000 %F p", 2, "option inconnue~: --couleur");
-    cas("--couleur-fond FFFF9F %F p", 2, "--couleur-fond~: «~FFFF9F~» n'est pas une couleur");
-    cas("--couleur-lien #GG0000 %F p", 2, "«~#GG0000~» n'est pas une couleur");
-    cas("--taille-titre 09 %F p", 2, "«~09~» n'est pas une taille de la liste (7 8 9 10 12 14");
-    cas("%F", 2, "il manque le fichier de la page");
-    cas("--taille-liens %F p", 2, "l'option --taille-liens attend une valeur~: «~");
-    cas("--image ../a\\b.gif %F p", 2, "l'image de fond «~../a\\b.gif~» contient «~\\~»");
-    cas("--page-demarrage %F a\\p", 2, "le fichier de la page «~a\\p~» contient «~\\~»");
-    cas("%F %BAD", 2, "le fichier de la page «~bad");
-    cas("--image ../f*.gif %F p", 2, "l'image de fond «~../f*.gif~» n'est pas un fichier");
-    cas("%F p --titre", 2, "l'option --titre attend une valeur");
-    cas("--image %F --sans-image %F p", 2, "--image et --sans-image s'excluent");
-    cas("--signets --page-demarrage %F p", 2, "--signets et --page-demarrage s'excluent");
-    cas("--page-demarrage %F -", 2, "la sortie standard ne peut pas devenir la page de démarrage");
-    cas("--page-demarrage absent p", 2, "le dossier des favoris «~absent~» n'existe pas");
-    cas("--image absente.gif %F p", 2, "l'image de fond «~absente.gif~» n'est pas un fichier");
-    cas("../Bookmarks p", 2, "«~../Bookmarks~» est endommagé ou incomplet");
-    cas("--signets %C p", 2, "Bookmarks~» est endommagé ou incomplet");
-    // The source itself, or its write-ahead log, under another name.
-    cas("%C ../Bookmarks", 2, "Bookmarks~» est la source elle-même");
-    cas("--signets %C ../Bookmarks-wal", 2, "Bookmarks-wal~» est la source elle-même");
-    cas("--suivre --signets %F p", 2, "--suivre, --installer-suivi et --signets s'excluent");
-    cas("--installer-suivi %F -", 2, "la sortie standard ne peut pas être tenue à jour");
-    cas("--retirer-suivi %F p", 2, "--retirer-suivi s'emploie seul");
+    const QByteArray lignes = support::dataFile("cli/refus.txt");
+    QVERIFY(lignes.contains('\t'));
+    for (const QByteArray &ligne : lignes.split('\n')) {
+        const QList<QByteArray> champs = ligne.split('\t');
+        if (champs.size() == 3 && !ligne.startsWith('#'))
+            QTest::newRow(champs[1].constData())
+                << QString::fromUtf8(champs[1]) << champs[0].toInt()
+                << QString::fromUtf8(champs[2])
+                       .replace(u'~', QChar(0xA0))
+                       .replace(QStringLiteral("\\n"), QStringLiteral("\n"))
+                       .replace(QStringLiteral("%V"), QStringLiteral(SIGNETOR_VERSION));
+    }
 }
 
 // Help on standard output; bad input: exit 2 and a French message. The old page and the
@@ -264,26 +250,6 @@ void TestCli::linkInStickyFolder_runAsNobodyForASecondUser()
     QCOMPARE(lancer(QStringLiteral("../Favoris partage/p"), true), followed ? 0 : 1);
     QCOMPARE(support::readFile(cible).startsWith("<html>"), followed);
     QVERIFY(m_erreurs.contains(QStringLiteral("Erreur d'exécution '70'")) != followed);
-}
-
-// --profils gives each profile's bookmark file, the path to pass as SOURCE, or "(aucun)".
-void TestCli::profilesListedWithTheirBookmarks()
-{
-    const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    const QString firefox = config + QStringLiteral("/mozilla/firefox");
-    support::writeFile(firefox + QStringLiteral("/profiles.ini"),
-                       "[Profile0]\nName=default-esr\nIsRelative=1\nPath=ab.default-esr\n");
-    support::writeFile(firefox + QStringLiteral("/ab.default-esr/places.sqlite"), "");
-    QVERIFY(QDir().mkpath(config + QStringLiteral("/chromium/Default")));
-    const auto nettoyer = qScopeGuard([&] {
-        QDir(config + QStringLiteral("/mozilla")).removeRecursively();
-        QDir(config + QStringLiteral("/chromium")).removeRecursively();
-    });
-    QCOMPARE(lancer(QStringLiteral("--profils")), 0);
-    QCOMPARE(QString::fromUtf8(m_sortie),
-             QStringLiteral("Firefox\tdefault-esr\t%1/ab.default-esr/places.sqlite\n"
-                            "Chromium\tDefault\t(aucun)\n")
-                 .arg(firefox));
 }
 
 QTEST_GUILESS_MAIN(TestCli)
