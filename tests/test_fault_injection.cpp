@@ -165,10 +165,12 @@ private Q_SLOTS:
                 chmod(root, inPlace ? 0555 : 0755) == 0);
         const auto restore = qScopeGuard([&] { chmod(root, 0700); });
         qputenv("SIGNETOR_FAULT", "signal=" + QByteArray::number(signalNumber));
-        QStringList command{QStringLiteral(SIGNETOR_CLI), QStringLiteral("--titre"),
-                            QString(100000, QLatin1Char('T')),
+        const bool asNobody = inPlace && geteuid() == 0;
+        QStringList command{asNobody ? support::copyForNobody(QStringLiteral(SIGNETOR_CLI))
+                                     : QStringLiteral(SIGNETOR_CLI),
+                            QStringLiteral("--titre"), QString(100000, QLatin1Char('T')),
                             source.isEmpty() ? m_root.path() : source, m_page};
-        if (inPlace && geteuid() == 0)
+        if (asNobody)
             command =
                 QStringList{QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
                             QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups")} +

@@ -147,7 +147,7 @@ private Q_SLOTS:
                 if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
                     _exit(99);
             });
-            enfant.start(QCoreApplication::applicationFilePath(),
+            enfant.start(support::copyForNobody(QCoreApplication::applicationFilePath()),
                          {QString::fromLatin1(QTest::currentTestFunction())});
             QVERIFY2(enfant.waitForFinished(120000) &&
                          enfant.exitStatus() == QProcess::NormalExit && enfant.exitCode() == 0,

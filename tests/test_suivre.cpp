@@ -85,7 +85,7 @@ private Q_SLOTS:
 
 // The user unit passes systemd-analyze verify; a second install replaces the first; its
 // ExecStart, run, keeps the page of a tree that gains a sub-folder with a shortcut, loses one,
-// and gets 1,000 shortcuts at once (few rewrites). --retirer-suivi removes both files.
+// rests idle, and gets 1,000 shortcuts at once (few rewrites). --retirer-suivi removes both files.
 void TestSuivre::serviceSurUnArbre()
 {
     const QString arbre = chemin("Mes favoris"), config = qEnvironmentVariable("XDG_CONFIG_HOME");
@@ -110,6 +110,20 @@ void TestSuivre::serviceSurUnArbre()
     support::writeFile(arbre + t("/A/B/Deux.url"), support::shortcut("https://deux.example/"));
     QVERIFY(suit(arbre, options));
     QVERIFY(QFile::remove(arbre + t("/Un.url")) && suit(arbre, options));
+    // Idle, the watcher and its children use at most one clock tick of processor time: a
+    // bound on the work done, not on how long anything takes.
+    const auto tempsProcesseur = [this] { // utime, stime, cutime, cstime in clock ticks
+        const QList<QByteArray> champs =
+            support::readFile(t("/proc/%1/stat").arg(m_suivi.processId()))
+                .split(')')
+                .last()
+                .split(' ');
+        return champs.at(12).toLongLong() + champs.at(13).toLongLong() +
+               champs.at(14).toLongLong() + champs.at(15).toLongLong();
+    };
+    const qint64 avant = tempsProcesseur();
+    QTest::qWait(3000);
+    QVERIFY2(tempsProcesseur() - avant <= 1, "more than one tick of processor time while idle");
     m_ecritures = 0;
     for (int i = 0; i < 1000; ++i)
         support::writeFile(arbre + t("/A/R%1.url").arg(i),

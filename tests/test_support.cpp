@@ -122,4 +122,17 @@ void copyTree(const QString &from, const QString &to)
     }
 }
 
+QString copyForNobody(const QString &program)
+{
+    static QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/signetor-nobody-XXXXXX"));
+    const QString copy = folder.filePath(QFileInfo(program).fileName());
+    if (!QFile::exists(copy) &&
+        (!QFile::copy(program, copy) ||
+         !QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                   QFile::ExeOwner | QFile::ReadOther |
+                                                   QFile::ExeOther)))
+        qFatal("cannot copy %s", qPrintable(program));
+    return copy;
+}
+
 } // namespace support

@@ -68,4 +68,8 @@ namespace support
 // in a copied file stands for the destination folder's path.
 void copyTree(const QString &from, const QString &to);
 
+// A copy of a program that user nobody may run: the build folder may be closed to other users
+// (a scratch copy in a private temporary folder), and some tests run as nobody.
+QString copyForNobody(const QString &program);
+
 } // namespace support
