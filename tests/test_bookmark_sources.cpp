@@ -18,29 +18,24 @@
 namespace
 {
 
-// A places.sqlite with the tables and columns that are read, in write-ahead-log mode as
-// Firefox keeps it, and Firefox's roots (or another schema). The caller adds items.
+// An SQLite database made by the statements of these files of tests/data/places, by default
+// a places.sqlite as Firefox keeps it, with its roots (README there). The caller adds items.
 class Places
 {
 public:
-    explicit Places(
-        const QString &chemin,
-        const QList<const char *> &schema =
-            {"PRAGMA journal_mode=WAL", "PRAGMA wal_autocheckpoint=0",
-             "CREATE TABLE moz_places (id INTEGER PRIMARY KEY, url LONGVARCHAR, title LONGVARCHAR)",
-             "CREATE TABLE moz_bookmarks (id INTEGER PRIMARY KEY, type INTEGER, fk INTEGER, parent "
-             "INTEGER, position INTEGER, title LONGVARCHAR, dateAdded INTEGER, guid TEXT)",
-             "INSERT INTO moz_bookmarks (id, type, parent, title, guid) VALUES "
-             "(1, 2, 0, '', 'root________'), (2, 2, 1, 'menu', 'menu________'), "
-             "(3, 2, 1, 'toolbar', 'toolbar_____'), (4, 2, 1, 'tags', 'tags________'), "
-             "(5, 2, 1, 'unfiled', 'unfiled_____'), (6, 2, 1, 'mobile', 'mobile______')"})
+    explicit Places(const QString &chemin, const QList<const char *> &fichiers = {"firefox.sql"})
         : m_nom(QStringLiteral("places-%1").arg(++s_numero))
     {
         QSqlDatabase base = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_nom);
         base.setDatabaseName(chemin);
         base.open();
-        for (const char *sql : schema)
-            executer(sql);
+        for (const char *fichier : fichiers)
+            for (const QByteArray &sql :
+                 support::dataFile(
+                     qPrintable(QStringLiteral("places/%1").arg(QLatin1String(fichier))))
+                     .split('\n'))
+                if (!sql.isEmpty())
+                    executer(sql);
     }
     ~Places()
     {
@@ -49,23 +44,22 @@ public:
     }
 
     // Runs a statement with these values bound; the id of the row it added.
-    int executer(const char *sql, const QVariantList &valeurs = {})
+    int executer(const QByteArray &sql, const QVariantList &valeurs = {})
     {
         QSqlQuery q(QSqlDatabase::database(m_nom, false));
         q.prepare(QString::fromUtf8(sql));
         for (const QVariant &v : valeurs)
             q.addBindValue(v);
-        [&] { QVERIFY2(q.exec(), sql); }();
+        [&] { QVERIFY2(q.exec(), sql.constData()); }();
         return q.lastInsertId().toInt();
     }
 
-    // Adds an item (1 bookmark, 2 folder, 3 separator); returns its id.
+    // Adds an item (1 bookmark, 2 folder); returns its id.
     int ajouter(int parent, int type, const QString &titre, const QString &url = QString())
     {
         const QVariant fk =
             url.isEmpty() ? QVariant() : executer("INSERT INTO moz_places (url) VALUES (?)", {url});
-        return executer("INSERT INTO moz_bookmarks (type, fk, parent, title, dateAdded, guid) "
-                        "VALUES (?, ?, ?, ?, 1700000000000000, 'x')",
+        return executer("INSERT INTO moz_bookmarks (type, fk, parent, title) VALUES (?, ?, ?, ?)",
                         {type, fk, parent, titre});
     }
 
@@ -135,11 +129,10 @@ void TestBookmarkSources::files_data()
 void TestBookmarkSources::files()
 {
     QFETCH(QString, fichier);
+    const QFileInfo info(fichier);
     QStringList attendu =
-        QString::fromUtf8(
-            support::readFile(
-                (fichier.endsWith(QLatin1String(".html")) ? fichier.chopped(5) : fichier) +
-                QStringLiteral(".rows")))
+        QString::fromUtf8(support::readFile(info.path() + u'/' + info.completeBaseName() +
+                                            QLatin1String(".rows")))
             .replace(QStringLiteral("(no title)"), QStringLiteral("(sans titre)"))
             .split(u'\n', Qt::SkipEmptyParts);
     if (fichier.contains(QLatin1String("truncated")))
@@ -160,7 +153,6 @@ void TestBookmarkSources::made_data()
     QTest::addColumn<QStringList>("attendu");
     const QString tropImbrique = QStringLiteral("! trop imbriqué ou trop complexe");
     const QString endommage = QStringLiteral("! est endommagé ou incomplet");
-    const QString inconnu = QStringLiteral("! n'est pas un fichier de favoris reconnu");
     const QString tropGrand = QStringLiteral("! trop grand");
     const QByteArray doctype = "<!DOCTYPE NETSCAPE-Bookmark-file-1>";
 
@@ -213,7 +205,8 @@ void TestBookmarkSources::made_data()
     QTest::newRow("Netscape at the size limit")
         << doctype + "<DL><DT><A HREF=\"http://a/\">a</A>" << tailleMaxSignets
         << QStringList(QStringLiteral("|a|http://a/"));
-    QTest::newRow("Netscape huge") << doctype << (qint64(300) << 20) << QStringList(tropGrand);
+    QTest::newRow("Netscape one byte too large")
+        << doctype << tailleMaxSignets + 1 << QStringList(tropGrand);
     const QByteArray longue = QByteArray("\xc3\xa9t\xc3\xa9 0123456789").repeated(20000);
     QTest::newRow("Chromium name longer than a block")
         << R"({"roots": {"other": {"type": "folder", "children": [{"type": "url", "name": ")" +
@@ -237,22 +230,15 @@ void TestBookmarkSources::made_data()
     // Refused before anything is copied, the temporary folder being unusable meanwhile.
     QTest::newRow("places.sqlite huge")
         << support::readFile(modele) << (qint64(1) << 30) + 1 << QStringList(tropGrand);
-    {
-        // 12 KB, whose one address would be 100 MB.
-        Places geante(hote(QStringLiteral("geante.sqlite")));
-        geante.executer("DROP TABLE moz_places");
-        geante.executer("CREATE TABLE moz_places (id INTEGER PRIMARY KEY, url GENERATED ALWAYS "
-                        "AS (zeroblob(100000000)))");
-        geante.executer("INSERT INTO moz_places (id) VALUES (1)");
-        geante.executer("INSERT INTO moz_bookmarks (type, fk, parent) VALUES (1, 1, 3)");
-        Places autre(hote(QStringLiteral("autre.sqlite")), {"CREATE TABLE t (x)"});
-    }
+    // 12 KB, whose one address would be 100 MB.
+    Places(hote(QStringLiteral("geante.sqlite")), {"firefox.sql", "generated-address.sql"});
+    Places(hote(QStringLiteral("autre.sqlite")), {"other-program.sql"});
     QTest::newRow("places.sqlite with an endless generated address")
         << support::readFile(hote(QStringLiteral("geante.sqlite"))) << qint64(0)
         << QStringList(endommage);
     QTest::newRow("SQLite of another program")
         << support::readFile(hote(QStringLiteral("autre.sqlite"))) << qint64(0)
-        << QStringList(inconnu);
+        << QStringList(QStringLiteral("! n'est pas un fichier de favoris reconnu"));
     QTest::newRow("FIFO") << QByteArray() << qint64(0)
                           << QStringList(QStringLiteral("! ne peut pas être lu"));
 }
@@ -288,30 +274,13 @@ void TestBookmarkSources::made()
 void TestBookmarkSources::firefoxWhileRunning()
 {
     const QString fichier = hote(QStringLiteral("export.json"));
-    Places places(fichier);
-    const int dossier = places.ajouter(3, 2, QStringLiteral("Dev\\Web"));
-    places.ajouter(dossier, 1, QStringLiteral("<b>A</b>"), QStringLiteral("http://a.example/"));
-    places.ajouter(2, 1, QString(), QStringLiteral("http://sans-titre.example/"));
-    places.ajouter(2, 3, QString());
-    places.ajouter(5, 1, QStringLiteral("Requête"), QStringLiteral("place:tag=x"));
-    const int etiquette = places.ajouter(4, 2, QStringLiteral("étiquette"));
-    places.ajouter(etiquette, 1, QString(), QStringLiteral("http://a.example/"));
-    places.ajouter(places.ajouter(5, 2, QStringLiteral("Vide")), 2, QStringLiteral("Aussi"));
-    places.executer("INSERT INTO moz_bookmarks (id, type, parent, title) VALUES "
-                    "(100, 2, 101, 'a'), (101, 2, 100, 'b')");
-    places.ajouter(100, 1, QStringLiteral("Boucle"), QStringLiteral("http://boucle.example/"));
-    places.ajouter(6, 1, QStringLiteral("Ajouté à l'instant"), QStringLiteral("http://n.example/"));
+    Places places(fichier, {"firefox.sql", "running.sql"});
     const QString log = fichier + QStringLiteral("-wal");
     QVERIFY(QFileInfo(log).size() > QFileInfo(fichier).size());
     const QByteArray avant = support::readFile(fichier) + support::readFile(log);
 
-    verifier(fichier,
-             QStringList({QStringLiteral("Barre personnelle\\Dev/Web|<b>A</b>|http://a.example/"),
-                          QStringLiteral("Marque-pages des appareils mobiles|Ajouté à l'instant|"
-                                         "http://n.example/"),
-                          QStringLiteral("Menu des marque-pages|http://sans-titre.example/|"
-                                         "http://sans-titre.example/")}));
-    QVERIFY(lireSource(fichier).type == TypeSource::Firefox);
+    verifier(fichier, QString::fromUtf8(support::dataFile("places/running.rows"))
+                          .split(u'\n', Qt::SkipEmptyParts));
     QVERIFY(support::readFile(fichier) + support::readFile(log) == avant);
     places.ajouter(2, 1, QStringLiteral("Encore"), QStringLiteral("http://encore.example/"));
     QCOMPARE(lireSource(fichier).liens.size(), 4);
@@ -324,11 +293,10 @@ void TestBookmarkSources::chromiumHugeMember()
     QFile fichier(hote(QStringLiteral("Enorme")));
     QVERIFY(fichier.open(QIODevice::WriteOnly));
     fichier.write(R"({"sync_metadata": ")");
-    const QByteArray bloc(1 << 20, 'x');
     for (int i = 0; i < 64; ++i)
-        fichier.write(bloc);
-    fichier.write(R"(", "roots": {"other": {"type": "folder", "children": [{"type": "url",
-                  "name": "A", "url": "http://a/"}]}}})");
+        fichier.write(QByteArray(1 << 20, 'x'));
+    fichier.write(R"(", "roots": {"other": {"type": "folder", "children": [)"
+                  R"({"type": "url", "name": "A", "url": "http://a/"}]}}})");
     fichier.close();
     rusage avant{}, apres{};
     getrusage(RUSAGE_SELF, &avant);
