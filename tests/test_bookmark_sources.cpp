@@ -201,6 +201,11 @@ void TestBookmarkSources::made_data()
         << qint64(0)
         << QStringList{QStringLiteral("|R|http://r/"), QStringLiteral("Grand|G|http://g/")} +
                QList<QString>(40000, QStringLiteral("Grand\\Sous|x|http://e.example/chemin/"));
+    // A comment whose closing ">" begins a block still ends there.
+    QTest::newRow("Netscape comment ending across blocks")
+        << doctype + "<DL><p><!--" + QByteArray((1 << 16) - doctype.size() - 13, 'x') +
+               "-->\n<DT><A HREF=\"http://a/\">a</A></DL>"
+        << qint64(0) << QStringList(QStringLiteral("|a|http://a/"));
     // The largest file allowed is read whole (sparse: a NUL run outside any tag, then "</DL>").
     QTest::newRow("Netscape at the size limit")
         << doctype + "<DL><DT><A HREF=\"http://a/\">a</A>" << tailleMaxSignets
