@@ -15,7 +15,6 @@
 #endif
 
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <sys/resource.h>
@@ -32,6 +31,11 @@ const QByteArray formerPage = "<html>\r\nla page d'avant\r\n</html>\r\n";
 // page's folder is missing, files may not grow past 512 bytes (any page is longer).
 constexpr int onOpen = 0, onWrite = 1, onCommit = 2, onDelete = 3, missingFolder = -1, sizeCap = -2;
 constexpr int cli = 0, save = 1, preview = 2;
+
+QStringList entries(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
 } // namespace
 
 class TestFaultInjection : public QObject
@@ -120,19 +124,13 @@ private Q_SLOTS:
         QFETCH(int, errnoValue);
         QFETCH(int, number);
         const platform::RuntimeError error(number);
-        if (via == cli) {
-            QCOMPARE(
-                cliErrors(point, errnoValue),
-                QStringLiteral("signetor-cli\u00a0: %1\u00a0: Erreur d'exécution '%2'\u00a0: %3")
-                    .arg(pageFor(point))
-                    .arg(number)
-                    .arg(error.description()));
-        } else {
-            QCOMPARE(windowMessage(via, point, errnoValue), error.message());
-        }
-        const auto everything = QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot;
-        QCOMPARE(QDir(m_root.path()).entryList(everything),
-                 QStringList(QStringLiteral("page.html")));
+        QCOMPARE(
+            via == cli ? cliErrors(point, errnoValue) : windowMessage(via, point, errnoValue),
+            via != cli
+                ? error.message()
+                : QStringLiteral("signetor-cli\u00a0: %1\u00a0: Erreur d'exécution '%2'\u00a0: %3")
+                      .arg(pageFor(point), QString::number(number), error.description()));
+        QCOMPARE(entries(m_root.path()), QStringList(QStringLiteral("page.html")));
         QCOMPARE(support::readFile(m_page), formerPage);
         QCOMPARE(Lire_Page_Demarrage(), QStringLiteral("\\ancienne\\demarrage.html"));
     }
@@ -166,15 +164,15 @@ private Q_SLOTS:
         const auto restore = qScopeGuard([&] { chmod(root, 0700); });
         qputenv("SIGNETOR_FAULT", "signal=" + QByteArray::number(signalNumber));
         const bool asNobody = inPlace && geteuid() == 0;
-        QStringList command{asNobody ? support::copyForNobody(QStringLiteral(SIGNETOR_CLI))
-                                     : QStringLiteral(SIGNETOR_CLI),
-                            QStringLiteral("--titre"), QString(100000, QLatin1Char('T')),
+        QStringList command{QStringLiteral(SIGNETOR_CLI), QStringLiteral("--titre"),
+                            QString(100000, QLatin1Char('T')),
                             source.isEmpty() ? m_root.path() : source, m_page};
-        if (asNobody)
+        if (asNobody) {
+            command[0] = support::copyForNobody(command[0]);
             command =
-                QStringList{QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
-                            QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups")} +
+                QStringLiteral("setpriv --reuid=65534 --regid=65534 --clear-groups").split(u' ') +
                 command;
+        }
         QTemporaryDir tmp;
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -184,11 +182,8 @@ private Q_SLOTS:
         QVERIFY(process.waitForFinished(120000));
         QCOMPARE(std::make_pair(process.exitStatus(), process.exitCode()),
                  std::make_pair(QProcess::CrashExit, signalNumber));
-        QCOMPARE(
-            QDir(m_root.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-            QStringList(QStringLiteral("page.html")));
-        QCOMPARE(QDir(tmp.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                 QStringList());
+        QCOMPARE(entries(m_root.path()) + entries(tmp.path()),
+                 QStringList(QStringLiteral("page.html")));
         const QByteArray page = support::readFile(m_page);
         QVERIFY(inPlace ? page.size() > 100000 && page.endsWith("</html>\r\n")
                         : page == formerPage);

@@ -4,10 +4,10 @@
 #include "platform/runtime_error.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include <cstdlib>
 
@@ -102,13 +102,6 @@ int errorNumberOf(const std::function<void()> &call)
     }
     return 0;
 }
-
-} // namespace support
-
-#include <QDirIterator>
-
-namespace support
-{
 
 void copyTree(const QString &from, const QString &to)
 {

@@ -59,11 +59,6 @@ template <class Table> QStringList rows(const Table &liens)
     return r;
 }
 
-} // namespace support
-
-namespace support
-{
-
 // Copies the files of a folder tree into another folder (folders made on the way); "@DEST@"
 // in a copied file stands for the destination folder's path.
 void copyTree(const QString &from, const QString &to);
