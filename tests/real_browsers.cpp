@@ -131,26 +131,23 @@ bool Firefox::demarrer(const QString &profilDemande)
         if (erreur_.isEmpty())
             return true;
     }
-    const QString erreur = erreur_;
     connexion_.abort();
     tuer(processus_);
-    return echec(
-        QStringLiteral("Marionette ne répond pas sur le port %1 %2").arg(port_).arg(erreur));
+    return echec(u"Marionette ne répond pas sur le port %1 %2"_s.arg(port_).arg(erreur_));
 }
 
 // Marionette's messages are "length:JSON".
 QJsonValue Firefox::lireMessage()
 {
     qsizetype deuxPoints = 0, taille = 0;
-    const auto complet = [&] {
-        deuxPoints = tampon_.indexOf(':');
-        taille = tampon_.left(deuxPoints).toLongLong();
-        return deuxPoints > 0 && tampon_.size() > deuxPoints + taille;
-    };
-    if (!complet() && !attendre([&] {
-            connexion_.waitForReadyRead(20);
-            tampon_ += connexion_.readAll();
-            return complet();
+    if (!attendre([&] {
+            deuxPoints = tampon_.indexOf(':');
+            taille = tampon_.left(deuxPoints).toLongLong();
+            if (deuxPoints > 0 && tampon_.size() > deuxPoints + taille)
+                return true;
+            if (connexion_.waitForReadyRead(20))
+                tampon_ += connexion_.readAll();
+            return false;
         })) {
         echec(QStringLiteral("Marionette : pas de réponse complète à temps"));
         return QJsonValue::Undefined;
