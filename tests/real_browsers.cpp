@@ -6,12 +6,15 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QThread>
+
+using namespace Qt::StringLiterals;
 
 namespace navigateursReels
 {
@@ -20,6 +23,16 @@ namespace
 {
 
 constexpr int attenteMs = 30000;
+
+// Polls the condition until it holds, for at most attenteMs.
+template <typename Condition> bool attendre(Condition condition)
+{
+    for (const QDeadlineTimer fin(attenteMs); !fin.hasExpired(); QThread::msleep(20)) {
+        if (condition())
+            return true;
+    }
+    return false;
+}
 
 void tuer(QProcess &processus)
 {
@@ -31,8 +44,6 @@ void tuer(QProcess &processus)
 
 } // namespace
 
-// --- What both browsers share ----------------------------------------------------------------
-
 Navigateur::Navigateur(const QString &nom)
     : nom_(nom), programme_(QStandardPaths::findExecutable(nom)),
       journal_(QDir::home().filePath(nom + QStringLiteral(".log"))),
@@ -43,24 +54,21 @@ Navigateur::Navigateur(const QString &nom)
     processus_.setStandardOutputFile(journal_, QIODevice::Append);
 }
 
-// Starts the browser; with a port file, waits for the browser to write there, as the first
-// line, the port it listens on.
 bool Navigateur::lancer(const QStringList &arguments, const QString &fichierPort)
 {
     if (programme_.isEmpty())
         return echec(QStringLiteral("%1 introuvable : installer le paquet %1").arg(nom_));
     port_ = 0;
-    if (!fichierPort.isEmpty())
-        QFile::remove(fichierPort);
+    QFile::remove(fichierPort);
     processus_.setProcessEnvironment(environnement_);
     processus_.start(programme_, arguments);
-    if (fichierPort.isEmpty())
-        return true;
-    for (const QDeadlineTimer fin(attenteMs);
-         port_ <= 0 && !fin.hasExpired() && processus_.state() != QProcess::NotRunning;
-         QThread::msleep(50))
-        port_ = support::readFile(fichierPort).split('\n').first().trimmed().toInt();
-    if (port_ > 0)
+    if (!fichierPort.isEmpty()) {
+        attendre([&] {
+            port_ = support::readFile(fichierPort).split('\n').first().trimmed().toInt();
+            return port_ > 0 || processus_.state() == QProcess::NotRunning;
+        });
+    }
+    if (fichierPort.isEmpty() || port_ > 0)
         return true;
     tuer(processus_);
     return echec(QStringLiteral("%1 n'a pas ouvert son port (voir %2)").arg(nom_, journal_));
@@ -78,8 +86,7 @@ bool Navigateur::attendreFin()
 
 QString Firefox::profilParDefaut() const
 {
-    const QDir profils(qEnvironmentVariable("XDG_CONFIG_HOME") +
-                       QStringLiteral("/mozilla/firefox"));
+    const QDir profils(qEnvironmentVariable("XDG_CONFIG_HOME") + u"/mozilla/firefox"_s);
     QSettings installs(profils.filePath(QStringLiteral("installs.ini")), QSettings::IniFormat);
     for (const QString &groupe : installs.childGroups()) {
         const QString chemin = installs.value(groupe + QStringLiteral("/Default")).toString();
@@ -93,14 +100,12 @@ bool Firefox::creerProfils()
 {
     // A screenshot is a whole first start that ends by itself.
     const QString capture = QDir::home().filePath(QStringLiteral("premier-demarrage.png"));
-    if (!lancer({QStringLiteral("--headless"), QStringLiteral("--screenshot"), capture,
-                 QStringLiteral("about:blank")}) ||
-        !attendreFin())
+    if (!lancer({u"--headless"_s, u"--screenshot"_s, capture, u"about:blank"_s}) || !attendreFin())
         return false;
     QFile::remove(capture);
     return !profilParDefaut().isEmpty() ||
-           echec(QStringLiteral("le premier démarrage de Firefox n'a pas créé de profil (voir %1)")
-                     .arg(journal_));
+           echec(u"le premier démarrage de Firefox n'a pas créé de profil (voir "_s + journal_ +
+                 u')');
 }
 
 bool Firefox::demarrer(const QString &profilDemande)
@@ -113,46 +118,43 @@ bool Firefox::demarrer(const QString &profilDemande)
         prefs.write("\nuser_pref(\"marionette.port\", 0);\n") < 0)
         return echec(QStringLiteral("pas de profil Firefox à démarrer (« %1 »)").arg(profil));
     prefs.close();
-    if (!lancer({QStringLiteral("--headless"), QStringLiteral("--marionette"),
-                 QStringLiteral("-remote-allow-system-access"), QStringLiteral("--no-remote"),
-                 QStringLiteral("--profile"), profil},
+    if (!lancer({u"--headless"_s, u"--marionette"_s, u"-remote-allow-system-access"_s,
+                 u"--no-remote"_s, u"--profile"_s, profil},
                 profil + QStringLiteral("/MarionetteActivePort")))
         return false;
     connexion_.connectToHost(QStringLiteral("127.0.0.1"), quint16(port_));
-    QJsonDocument bonjour;
-    if (connexion_.waitForConnected(attenteMs) && lireMessage(bonjour)) {
-        // Scripts run with the browser's privileges.
+    // Scripts run with the browser's privileges.
+    if (connexion_.waitForConnected(attenteMs) && !lireMessage().isUndefined()) {
         commande(QStringLiteral("WebDriver:NewSession"));
         if (erreur_.isEmpty())
-            commande(QStringLiteral("Marionette:SetContext"),
-                     {{QStringLiteral("value"), QStringLiteral("chrome")}});
+            commande(QStringLiteral("Marionette:SetContext"), {{u"value"_s, u"chrome"_s}});
         if (erreur_.isEmpty())
             return true;
     }
-    const QString erreur = erreur_;
     connexion_.abort();
     tuer(processus_);
-    return echec(
-        QStringLiteral("Marionette ne répond pas sur le port %1 %2").arg(port_).arg(erreur));
+    return echec(u"Marionette ne répond pas sur le port %1 %2"_s.arg(port_).arg(erreur_));
 }
 
 // Marionette's messages are "length:JSON".
-bool Firefox::lireMessage(QJsonDocument &message)
+QJsonValue Firefox::lireMessage()
 {
-    const QDeadlineTimer fin(attenteMs);
-    for (;;) {
-        const qsizetype deuxPoints = tampon_.indexOf(':');
-        const qsizetype taille = tampon_.left(deuxPoints).toLongLong();
-        if (deuxPoints > 0 && tampon_.size() > deuxPoints + taille) {
-            message = QJsonDocument::fromJson(tampon_.mid(deuxPoints + 1, taille));
-            tampon_.remove(0, deuxPoints + 1 + taille);
-            return true;
-        }
-        if (fin.hasExpired() ||
-            !connexion_.waitForReadyRead(int(qMax<qint64>(1, fin.remainingTime()))))
-            return echec(QStringLiteral("Marionette : pas de réponse complète à temps"));
-        tampon_ += connexion_.readAll();
+    qsizetype deuxPoints = 0, taille = 0;
+    if (!attendre([&] {
+            deuxPoints = tampon_.indexOf(':');
+            taille = tampon_.left(deuxPoints).toLongLong();
+            if (deuxPoints > 0 && tampon_.size() > deuxPoints + taille)
+                return true;
+            if (connexion_.waitForReadyRead(20))
+                tampon_ += connexion_.readAll();
+            return false;
+        })) {
+        echec(QStringLiteral("Marionette : pas de réponse complète à temps"));
+        return QJsonValue::Undefined;
     }
+    const QJsonDocument message = QJsonDocument::fromJson(tampon_.mid(deuxPoints + 1, taille));
+    tampon_.remove(0, deuxPoints + 1 + taille);
+    return message.isArray() ? QJsonValue(message.array()) : QJsonValue(message.object());
 }
 
 // The command's value, or an undefined value with erreur() set.
@@ -163,17 +165,15 @@ QJsonValue Firefox::commande(const QString &nom, const QJsonObject &parametres)
     const QByteArray corps =
         QJsonDocument(QJsonArray{0, numero, nom, parametres}).toJson(QJsonDocument::Compact);
     connexion_.write(QByteArray::number(corps.size()) + ':' + corps);
-    QJsonDocument reponse;
-    while (lireMessage(reponse)) {
-        const QJsonArray r = reponse.array();
+    for (QJsonValue message; !(message = lireMessage()).isUndefined();) {
+        const QJsonArray r = message.toArray();
         if (r.size() != 4 || r.at(0) != 1 || r.at(1) != numero)
             continue;
-        if (!r.at(2).isNull()) {
-            echec(QStringLiteral("Marionette : %1 : %2")
-                      .arg(nom, QString::fromUtf8(QJsonDocument(r.at(2).toObject()).toJson())));
-            return QJsonValue::Undefined;
-        }
-        return r.at(3).toObject().value(QStringLiteral("value"));
+        if (r.at(2).isNull())
+            return r.at(3)[QStringLiteral("value")];
+        echec(u"Marionette : "_s + nom + u" : "_s +
+              QString::fromUtf8(QJsonDocument(r.at(2).toObject()).toJson()));
+        break;
     }
     return QJsonValue::Undefined;
 }
@@ -181,7 +181,7 @@ QJsonValue Firefox::commande(const QString &nom, const QJsonObject &parametres)
 QJsonValue Firefox::executerScript(const QString &script, const QJsonArray &arguments)
 {
     return commande(QStringLiteral("WebDriver:ExecuteScript"),
-                    {{QStringLiteral("script"), script}, {QStringLiteral("args"), arguments}});
+                    {{u"script"_s, script}, {u"args"_s, arguments}});
 }
 
 bool Firefox::quitter()
@@ -206,19 +206,19 @@ bool Chromium::demarrer()
 {
     if (xvfb_.state() == QProcess::NotRunning) {
         // -displayfd 1: Xvfb picks a free display and prints its number once it accepts clients.
-        xvfb_.start(QStringLiteral("Xvfb"),
-                    QStringLiteral("-displayfd 1 -nolisten tcp").split(u' '));
+        xvfb_.start(QStringLiteral("Xvfb"), u"-displayfd 1 -nolisten tcp"_s.split(u' '));
         QByteArray affichage;
-        for (const QDeadlineTimer fin(attenteMs); !affichage.contains('\n') && !fin.hasExpired() &&
-                                                  xvfb_.state() != QProcess::NotRunning;
-             xvfb_.waitForReadyRead(100))
-            affichage += xvfb_.readAllStandardOutput();
-        if (!affichage.contains('\n')) {
+        if (!attendre([&] {
+                xvfb_.waitForReadyRead(20);
+                affichage += xvfb_.readAllStandardOutput();
+                return affichage.contains('\n') || xvfb_.state() == QProcess::NotRunning;
+            }) ||
+            !affichage.contains('\n')) {
             tuer(xvfb_);
             return echec(QStringLiteral("Xvfb n'a pas démarré : installer le paquet xvfb"));
         }
         environnement_.insert(QStringLiteral("DISPLAY"),
-                              QLatin1Char(':') + QString::fromLatin1(affichage.trimmed()));
+                              u':' + QString::fromLatin1(affichage.trimmed()));
     }
     return lancer(QStringLiteral("--no-sandbox --no-first-run --no-default-browser-check "
                                  "--disable-background-networking --disable-component-update "
@@ -228,42 +228,39 @@ bool Chromium::demarrer()
                   dossierDonnees() + QStringLiteral("/DevToolsActivePort"));
 }
 
-QByteArray Chromium::demander(const QByteArray &chemin)
+QJsonArray Chromium::demander(const QByteArray &chemin)
 {
     QNetworkAccessManager acces;
     acces.setProxy(QNetworkProxy::NoProxy);
     QNetworkRequest requete(
-        QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port_) + QString::fromLatin1(chemin)));
+        QUrl(u"http://127.0.0.1:%1"_s.arg(port_) + QString::fromLatin1(chemin)));
     requete.setTransferTimeout(attenteMs);
     QNetworkReply *reponse = acces.get(requete);
     QEventLoop boucle;
     QObject::connect(reponse, &QNetworkReply::finished, &boucle, &QEventLoop::quit);
     boucle.exec();
     if (reponse->error() != QNetworkReply::NoError)
-        echec(QStringLiteral("Chromium : %1 : %2")
-                  .arg(QString::fromLatin1(chemin), reponse->errorString()));
-    return reponse->readAll();
+        echec(u"Chromium : "_s + QString::fromLatin1(chemin) + u" : "_s + reponse->errorString());
+    return QJsonDocument::fromJson(reponse->readAll()).array();
 }
 
 bool Chromium::attendreUrl(const QString &url)
 {
     QStringList vues;
-    for (const QDeadlineTimer fin(attenteMs); !fin.hasExpired(); QThread::msleep(100)) {
-        vues.clear();
-        for (const QJsonValue &page : QJsonDocument::fromJson(demander("/json/list")).array())
-            vues << page[QStringLiteral("url")].toString();
-        if (vues.contains(url))
-            return true;
-    }
-    return echec(QStringLiteral("Chromium n'a pas ouvert %1 ; pages : %2")
-                     .arg(url, vues.join(QStringLiteral(", "))));
+    return attendre([&] {
+               vues.clear();
+               for (const QJsonValue &page : demander("/json/list"))
+                   vues << page[QStringLiteral("url")].toString();
+               return vues.contains(url);
+           }) ||
+           echec(u"Chromium n'a pas ouvert %1 ; pages : %2"_s.arg(url, vues.join(u", ")));
 }
 
 bool Chromium::quitter()
 {
     if (processus_.state() == QProcess::NotRunning)
         return true;
-    for (const QJsonValue &page : QJsonDocument::fromJson(demander("/json/list")).array()) {
+    for (const QJsonValue &page : demander("/json/list")) {
         if (page[QStringLiteral("type")] == QStringLiteral("page"))
             demander("/json/close/" + page[QStringLiteral("id")].toString().toLatin1());
     }

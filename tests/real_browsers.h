@@ -1,11 +1,8 @@
 #pragma once
 
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QJsonValue>
 #include <QProcess>
-#include <QString>
 #include <QTcpSocket>
 
 // The real Debian browsers, driven by tests. They run in the test process's HOME and XDG
@@ -25,9 +22,9 @@ public:
 
 protected:
     explicit Navigateur(const QString &nom);
+    // With a port file, waits for the browser to write there the port it listens on.
     bool lancer(const QStringList &arguments, const QString &fichierPort = QString());
-    // Waits for the process to end after a clean request, then kills it.
-    bool attendreFin();
+    bool attendreFin(); // after a clean request; kills the process should it not end
     bool echec(const QString &message)
     {
         erreur_ = message;
@@ -65,7 +62,7 @@ public:
 
 private:
     QJsonValue commande(const QString &nom, const QJsonObject &parametres = {});
-    bool lireMessage(QJsonDocument &message);
+    QJsonValue lireMessage(); // undefined after a bounded wait
 
     QTcpSocket connexion_;
     QByteArray tampon_;
@@ -86,13 +83,11 @@ public:
     bool demarrer();
     // Waits until a page shows this URL; false (erreur() lists what was seen) when none does.
     bool attendreUrl(const QString &url);
-    // Closes every page, as a user closes the window: Chromium then writes all its files.
-    // SIGTERM, should a page stay open.
+    // Closes every page, as a user closes the window (Chromium then writes all its files).
     bool quitter();
 
 private:
-    // The body of the answer to a GET on the debugging port.
-    QByteArray demander(const QByteArray &chemin);
+    QJsonArray demander(const QByteArray &chemin); // GET on the debugging port
 
     QProcess xvfb_;
 };

@@ -1,7 +1,6 @@
 #include "real_browsers.h"
 #include "test_support.h"
 
-#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QtTest>
 
@@ -37,10 +36,7 @@ private Q_SLOTS:
         QVERIFY2(firefox.demarrer(tree.host("profil")), qPrintable(firefox.erreur()));
 
         // The import runs at start-up, beside the Marionette session: wait for its bookmarks.
-        QByteArray lu;
-        for (QDeadlineTimer fin(30000); !fin.hasExpired() && lu != attendu; QTest::qWait(200))
-            lu = signets(places);
-        QCOMPARE(lu, attendu);
+        QTRY_COMPARE_WITH_TIMEOUT(signets(places), attendu, 30000);
 
         const auto ajouter = [&](const char *url) {
             return firefox.executerScript(
@@ -56,7 +52,7 @@ private Q_SLOTS:
         // Firefox still writes its database after being read, and keeps all at its clean quit.
         QCOMPARE(ajouter("https://apres.example/").toString(), QStringLiteral("ok"));
         QVERIFY2(firefox.quitter(), qPrintable(firefox.erreur()));
-        lu = signets(places);
+        const QByteArray lu = signets(places);
         QVERIFY(lu.contains("https://instant.example/") && lu.contains("https://apres.example/"));
         QCOMPARE(lu.count("<DT><A "), attendu.count("<DT><A ") + 2);
     }
