@@ -35,6 +35,20 @@ QJsonObject json(const QString &chemin)
     return QJsonDocument::fromJson(support::readFile(chemin)).object();
 }
 
+// The rows of a tab-separated data file (a "#" line is a comment, "⏎" a line break), each
+// padded to six fields.
+QList<QStringList> table(const char *nom)
+{
+    QList<QStringList> lignes;
+    for (QString l : QString::fromUtf8(support::dataFile(nom)).split(QLatin1Char('\n')))
+        if (!l.isEmpty() && !l.startsWith(QLatin1Char('#'))) {
+            lignes << l.replace(QStringLiteral("⏎"), QStringLiteral("\n")).split(QLatin1Char('\t'));
+            while (lignes.last().size() < 6)
+                lignes.last() << QString();
+        }
+    return lignes;
+}
+
 // The files of the one profile of each browser that the hostile rows spoil.
 const char *const P = ".config/chromium/Default/Preferences",
                   *const U = ".mozilla/firefox/p/user.js",
@@ -155,26 +169,12 @@ void TestStartPage::profils()
     const QString defaut = chemin(".mozilla/firefox/Profiles/b, c/");
     support::writeFile(defaut + QStringLiteral("places.sqlite"), "");
     QCOMPARE(favorisDuNavigateurParDefaut(), defaut + QStringLiteral("places.sqlite"));
-    // prefs.js alone; user.js over prefs.js; 0 (blank) and 3 (restored session) open no page;
-    // comments are not statements; the first of several pages, a local one as its path.
-    const auto page = [](const char *n) {
-        return "user_pref('browser.startup.page', " + QByteArray(n) + ");";
-    };
-    const QByteArray plusieurs = "user_pref(\"browser.startup.homepage\", \"file:///home/u/mes%20"
-                                 "pages/%C3%A9t%C3%A9.html  |https://q.fr/\");";
-    using Cas = std::tuple<QByteArray, QByteArray, QString>;
-    for (const auto &[prefs, user, ouvre] :
-         {Cas{{}, {}, QStringLiteral("https://p.fr/")}, Cas{page("3"), {}, {}},
-          Cas{page("0"), {}, {}}, Cas{page("3"), page("\n1"), QStringLiteral("https://p.fr/")},
-          Cas{{}, "/*" + page("3") + "*/ #" + page("0"), QStringLiteral("https://p.fr/")},
-          Cas{{}, plusieurs, QString::fromUtf8("\\home\\u\\mes pages\\été.html  ")},
-          Cas{{},
-              R"(user_pref("browser.startup.homepage", "https://\u00e9t\u00C9.fr/\"\\\u00e9");)",
-              QString::fromUtf8("https://étÉ.fr/\"\\é")}}) {
+    for (const QStringList &l : table("profils-prefs.tsv")) {
         support::writeFile(defaut + QStringLiteral("prefs.js"),
-                           "user_pref(\"browser.startup.homepage\", \"https://p.fr/\");" + prefs);
-        support::writeFile(defaut + QStringLiteral("user.js"), user);
-        QCOMPARE(Lire_Page_Demarrage(), ouvre);
+                           "user_pref(\"browser.startup.homepage\", \"https://p.fr/\");" +
+                               l[1].toUtf8());
+        support::writeFile(defaut + QStringLiteral("user.js"), l[2].toUtf8());
+        QVERIFY2(Lire_Page_Demarrage() == l[3], qPrintable(l[0]));
     }
     for (const char *page : {"\\srv\\p.html  ", "\\srv\\100% #1?.html"}) {
         QVERIFY(Ecrire_Page_Demarrage(QString::fromUtf8(page)).isEmpty());
@@ -183,59 +183,21 @@ void TestStartPage::profils()
 }
 
 // Hostile profile files: never a hang, a crash or a broken file. A profile that cannot be
-// read, parsed or written is left as it was and reported; the others are written. Each row
-// spoils a fresh home with a shell command: $P is Chromium's Preferences, $U Firefox's
-// user.js, $I its profiles.ini, $D the folder of the user.js data files.
+// read, parsed or written is left as it was and reported; the others are written.
 void TestStartPage::entreesHostiles_data()
 {
-    QTest::addColumn<QString>("gacher");
-    QTest::addColumn<QByteArray>("nonEcrits");
-    QTest::addColumn<QString>("intact");    // a file that must keep its bytes
-    QTest::addColumn<QString>("illisible"); // the profile list named as unreadable
-    QTest::addColumn<QString>("userJs");    // the data file user.js must equal after the write
-    const auto ligne = [](const char *nom, const char *gacher, const char *nonEcrits,
-                          const char *intact = "", const char *illisible = "",
-                          const char *userJs = "") {
-        QTest::newRow(nom) << QString::fromUtf8(gacher) << QByteArray(nonEcrits)
-                           << QString::fromUtf8(intact) << QString::fromUtf8(illisible)
-                           << QString::fromUtf8(userJs);
-    };
-    ligne("profiles.ini corrompu", R"(printf '\000[Prof\377\n=\n=x' > $I)", "", I);
-    ligne("Preferences corrompu", R"(echo '{"session": [1, ' > $P)", "Chromium/Default", P);
-    ligne("session qui n'est pas un objet", R"(echo '{"session": 3}' > $P)", "Chromium/Default", P);
-    ligne("profiles.ini de plus de 1 Mio", "head -c 1048577 /dev/zero | tr '\\0' '\\n' > $I", "",
-          "", I);
-    // The user's bytes stay as they are, statements over several lines and shared lines
-    // included; ours go in one block at the end, where the last value wins.
-    ligne("user.js binaire", "cp $D/binaire.js $U", "", "", "", "binaire-apres.js");
-    ligne("user.js écrit à la main", "cp $D/main.js $U", "", "", "", "main-apres.js");
-    ligne("user.js en lecture seule", "echo {} > $U && chmod 444 $U", "Firefox/p", U);
-    ligne("Preferences en lecture seule", "chmod 444 $P", "Chromium/Default", P);
-    // As root (sudo -E, cron), the files of another user: see the owner check below.
-    ligne("profils d'un autre utilisateur",
-          "u=$(id -u); [ $u = 0 ] && u=65534; chown -R $u:$u . && chmod 600 $P", "");
-    ligne("user.js dossier", "mkdir $U", "Firefox/p");
-    ligne("SingletonLock d'un autre hôte", "ln -s autre-hote-1 ${P%/*/*}/SingletonLock", "");
-    // $PPID is this test's process: its lock is alive.
-    ligne("SingletonLock vivant", "ln -s $(uname -n)-$PPID ${P%/*/*}/SingletonLock",
-          "Chromium/Default", P);
-    ligne("Preferences énorme", "truncate -s 64M $P", "Chromium/Default");
-    ligne("Preferences FIFO", "rm $P && mkfifo -m 600 $P", "Chromium/Default");
+    QTest::addColumn<QStringList>("ligne");
+    for (const QStringList &l : table("profils-hostiles.tsv"))
+        QTest::newRow(qPrintable(l[0])) << l;
 }
 
 void TestStartPage::entreesHostiles()
 {
-    QFETCH(QString, gacher);
-    QFETCH(QByteArray, nonEcrits);
-    QFETCH(QString, intact);
-    QFETCH(QString, illisible);
-    QFETCH(QString, userJs);
+    QFETCH(QStringList, ligne);
+    const QString &gacher = ligne[1], &intact = ligne[3], &illisible = ligne[4], &userJs = ligne[5];
+    const QByteArray nonEcrits = ligne[2].toUtf8();
     const QString prefs = chemin(P), user = chemin(U);
-    support::writeFile(chemin(I), "[Profile0]\nName=p\nIsRelative=1\nPath=p\n");
-    QDir().mkpath(chemin(".mozilla/firefox/p"));
-    support::writeFile(prefs, "{\"x\":1}");
-    support::writeFile(chemin(".config/mimeapps.list"),
-                       "[Default Applications]\nx-scheme-handler/http=chromium.desktop\n");
+    support::copyTree(QStringLiteral(SIGNETOR_DATA "/profils-hostiles-maison"), m_maison->path());
     const QString variables =
         QStringLiteral("cd '%1' && P=%2 U=%3 I=%4 D='%5' && ")
             .arg(m_maison->path(), QLatin1String(P), QLatin1String(U), QLatin1String(I),
