@@ -93,18 +93,15 @@ void TestStartPage::store()
         Ecrire_Page_Demarrage(QString::fromUtf8(valeur));
         QCOMPARE(Lire_Page_Demarrage(), QString::fromUtf8(valeur));
     }
-    const QByteArray avecValeur =
-        "[Software]\nMicrosoft\\Internet%20Explorer\\Main\\Start%20Page=a, b\n";
+    QTemporaryDir autre; // stores that cannot be used, one per folder 1 to 3
+    support::copyTree(QStringLiteral(SIGNETOR_DATA "/profils-magasins"), autre.path());
+    const QString dans = autre.filePath(QStringLiteral("%1/Signetor/registre.ini"));
+    const QByteArray avecValeur = support::readFile(dans.arg(2));
+    QCOMPARE(mkfifo(QFile::encodeName(dans.arg(1)).constData(), 0600), 0);
+    support::writeFile(dans.arg(3), avecValeur + QByteArray(1024 * 1024, '\n'));
     support::writeFile(magasin, avecValeur);
     QCOMPARE(Lire_Page_Demarrage(), QStringLiteral("a, b"));
 
-    QTemporaryDir autre;
-    const QString dans = autre.filePath(QStringLiteral("%1/Signetor/registre.ini"));
-    QVERIFY(QDir().mkpath(QFileInfo(dans.arg(1)).path()));
-    QCOMPARE(mkfifo(QFile::encodeName(dans.arg(1)).constData(), 0600), 0);
-    support::writeFile(dans.arg(2), avecValeur);
-    QVERIFY(QDir().mkpath(dans.arg(2) + QStringLiteral(".lock")));
-    support::writeFile(dans.arg(3), avecValeur + QByteArray(1024 * 1024, '\n'));
     const QString configN = autre.filePath(QStringLiteral("%1"));
     for (const QString &ailleurs :
          {magasin + QStringLiteral("/config"), configN.arg(1), configN.arg(2), configN.arg(3)}) {
@@ -119,12 +116,11 @@ void TestStartPage::store()
     QVERIFY(!QFileInfo::exists(QStringLiteral("relatif")));
     QVERIFY(support::readFile(QDir::homePath() + QStringLiteral("/.config/Signetor/registre.ini"))
                 .contains("relatif.html"));
-    const QByteArray home = qgetenv("HOME");
     qunsetenv("HOME");
     Ecrire_Page_Demarrage(QStringLiteral("C:\\sans-home.html"));
     QCOMPARE(Lire_Page_Demarrage(), QString());
     QVERIFY(!QFileInfo::exists(QStringLiteral("/.config/Signetor/registre.ini")));
-    qputenv("HOME", home);
+    qputenv("HOME", QFile::encodeName(m_maison->path()));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
     QCOMPARE(Lire_Page_Demarrage(), QStringLiteral("a, b"));
 }
