@@ -121,8 +121,7 @@ void TestStartPage::profils()
 
     // The page the default browser opens, from its profile; the store does not stand in for
     // a browser that opens none (New Tab page, restored session).
-    support::writeFile(chemin(".config/mimeapps.list"),
-                       "[Default Applications]\nx-scheme-handler/http=google-chrome.desktop;\n");
+    support::copyTree(QStringLiteral(SIGNETOR_DATA "/profils-chrome"), m_maison->path());
     Ecrire_Page_Demarrage(QStringLiteral("C:\\magasin.html"));
     QCOMPARE(Lire_Page_Demarrage(), QString());
     const QString chrome = chemin(".config/google-chrome/Default/Preferences");
@@ -135,8 +134,7 @@ void TestStartPage::profils()
     support::writeFile(chemin(".config/google-chrome/Default/Bookmarks"), "{}");
     QCOMPARE(favorisDuNavigateurParDefaut(), chemin(".config/google-chrome/Default/Bookmarks"));
 
-    support::writeFile(chemin(".config/mimeapps.list"),
-                       "[Default Applications]\nx-scheme-handler/http=firefox-esr.desktop\n");
+    support::copyTree(QStringLiteral(SIGNETOR_DATA "/profils-firefox"), m_maison->path());
     QCOMPARE(favorisDuNavigateurParDefaut(), QString());
     const QString defaut = chemin(".mozilla/firefox/Profiles/b, c/");
     support::writeFile(defaut + QStringLiteral("places.sqlite"), "");
@@ -212,8 +210,7 @@ void TestStartPage::vraisNavigateurs()
     // Chromium's first start (it makes its profile on the way) runs beside Firefox's.
     QVERIFY2(chromium.demarrer(), qPrintable(chromium.erreur()));
     QVERIFY2(firefox.creerProfils(), qPrintable(firefox.erreur()));
-    support::writeFile(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/mimeapps.list"),
-                       "[Default Applications]\nx-scheme-handler/http=firefox-esr.desktop;\n");
+    support::copyTree(QStringLiteral(SIGNETOR_DATA "/profils-firefox"), m_maison->path());
     QVERIFY2(firefox.demarrer(), qPrintable(firefox.erreur()));
     firefox.executerScript(QStringLiteral("Services.prefs.setStringPref("
                                           "'browser.startup.homepage', 'https://exemple.fr/a')"));
@@ -241,9 +238,7 @@ void TestStartPage::vraisNavigateurs()
              QByteArray("Chromium/Your Chromium"));
     QVERIFY2(chromium.quitter(), qPrintable(chromium.erreur()));
 
-    QCOMPARE(QJsonDocument::fromJson(support::readFile(preferences))[QStringLiteral("homepage")]
-                 .toString(),
-             url);
+    QVERIFY(support::readFile(preferences).contains("\"homepage\":\"" + url.toUtf8() + '"'));
 }
 
 QTEST_GUILESS_MAIN(TestStartPage)
