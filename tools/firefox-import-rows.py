@@ -19,11 +19,11 @@ import subprocess
 import sys
 import tempfile
 
-spec = importlib.util.spec_from_file_location(
+module_spec = importlib.util.spec_from_file_location(
     "fixtures", os.path.join(os.path.dirname(os.path.abspath(__file__)),
                              "make-browser-fixtures.py"))
-fixtures = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(fixtures)
+fixtures = importlib.util.module_from_spec(module_spec)
+module_spec.loader.exec_module(fixtures)
 
 SCRIPT = """
 const { BookmarkHTMLUtils } = ChromeUtils.importESModule(
