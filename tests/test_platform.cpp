@@ -51,6 +51,8 @@ private Q_SLOTS:
             QVERIFY(!toHostPath(nothing) && ByteReader(program("search\\defbg.gif")).isOpen() &&
                     !ByteReader(nothing).isOpen() && !folderHasEntries(nothing));
         QVERIFY(!plainFileExists(QString()));
+        char byte[8];
+        QCOMPARE(ByteReader(program("search\\defbg.gif")).read(byte, 8), 1); // "x", not the end
     }
 
     // "*" and "?" in the last component, "?" being one character, an astral one included; a
