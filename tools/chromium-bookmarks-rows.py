@@ -8,8 +8,10 @@ chrome.bookmarks.getTree(), and the rows are written to FILE.rows, one "folder|n
 sorted (tests/test_bookmark_sources.cpp compares them with Signetor's reading). The three
 permanent folders take Signetor's French names, folders are joined with "\\", a "\\" in a
 folder title becomes "/", a folder without a title is "(sans titre)" and a bookmark without a
-title is named by its URL. The file's own count of folders and bookmarks must match what
-Chromium loaded, or the file is reported as not (or not wholly) loaded.
+title is named by its URL, whose text stays as the file writes it (Chromium's canonical form
+is reported). The file's own count of folders and bookmarks must match what Chromium loaded;
+otherwise the file is reported and its .rows left alone (Chromium drops a node it cannot read,
+and a whole file without "version": 1 or one of its three roots).
 Usage: tools/chromium-bookmarks-rows.py FILE...
 """
 import importlib.util
@@ -130,24 +132,26 @@ def main():
     for path in sys.argv[1:]:
         result, version = load(path)
         print(f"{path}: {version}, {len(result['rows'])} rows")
-        rows = []
+        rows, whole = [], True
         for kind, held in file_counts(path).items():
             made = [row[1:] for row in result["rows"] if row[0] == kind]
             loaded = (result["folders"].get(kind, 0), len(made))
             if loaded != (held["folders"], len(held["links"])):
-                failed = True
+                whole = False
                 print(f"{path}: {kind} holds {held['folders']} folders and {len(held['links'])}"
                       f" bookmarks, Chromium loaded {loaded[0]} and {loaded[1]}", file=sys.stderr)
-                held["links"] = [url for _, _, url in made]
             # The row keeps the address as the file writes it; Chromium shows it canonical.
             for (folder, title, url), written in zip(made, held["links"]):
                 if url != written:
                     print(f"{path}: Chromium made {written!r} {url!r}", file=sys.stderr)
                 rows.append("|".join((folder, title or written, written)))
+        if not whole:
+            failed = True
+            print(f"{path}: not wholly loaded, its rows are left as they were", file=sys.stderr)
+            continue
         with open(os.path.splitext(path)[0] + ".rows", "w", encoding="utf-8") as out:
             out.writelines(row + "\n" for row in sorted(rows))
     sys.exit(1 if failed else 0)
-
 
 if __name__ == "__main__":
     main()
