@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Loads Chromium `Bookmarks` files into the real Chromium and prints the rows it made of each.
+"""Loads Chromium `Bookmarks` files into the real Chromium and writes the rows it made of each.
 
 Each FILE becomes Default/Bookmarks of a fresh user-data-dir in a temporary HOME; Chromium
 starts headless on it (driven through the DevTools protocol on a pipe, as in
