@@ -20,6 +20,18 @@ QString dossierEnfant(const QString &parent, const QString &titre)
                             : parent + QLatin1Char('\\') + titreDossier(titre);
 }
 
+bool adresseAbsolue(const QString &url)
+{
+    qsizetype i = 0;
+    const auto lettre = [](QChar c) {
+        return (c.unicode() | 0x20) >= u'a' && (c.unicode() | 0x20) <= u'z';
+    };
+    while (i < url.size() &&
+           (lettre(url[i]) || url[i].isDigit() || QStringView(u"+-.").contains(url[i])))
+        ++i;
+    return i > 0 && i < url.size() && url[i] == u':' && lettre(url[0]);
+}
+
 void ajouterSignet(TableLiens &liens, const QString &dossier, const QString &titre,
                    const QString &url, qint64 date)
 {

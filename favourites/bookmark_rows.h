@@ -22,6 +22,9 @@ QString titreDossier(const QString &titre);
 // "parent\titre", or titre alone at the top.
 QString dossierEnfant(const QString &parent, const QString &titre);
 
+// Whether a link's address starts with a scheme: browsers import no relative one.
+bool adresseAbsolue(const QString &url);
+
 // Adds the row of one bookmark: named by its title, a "\" kept, or by its URL when it has
 // none. A
 // bookmark without a URL and a "place:" query give no row.

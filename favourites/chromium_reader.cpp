@@ -507,10 +507,11 @@ private:
             m_dossiers[std::size_t(dossier)].titre = QString::fromStdString(nom);
             m_dossiers[std::size_t(dossier)].retenu = type == Type::Dossier;
         }
-        if (type == Type::Signet && parent >= 0) {
+        const QString adresse = type == Type::Signet ? QString::fromStdString(url) : QString();
+        if (type == Type::Signet && parent >= 0 && adresseAbsolue(adresse)) {
             const qsizetype avant = m_liens.size();
-            ajouterSignet(m_liens, QString(), QString::fromStdString(nom),
-                          QString::fromStdString(url), dateChromium(date));
+            ajouterSignet(m_liens, QString(), QString::fromStdString(nom), adresse,
+                          dateChromium(date));
             if (m_liens.size() > avant)
                 m_dossierDe.push_back(parent);
         }

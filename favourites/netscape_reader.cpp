@@ -48,19 +48,6 @@ QByteArray charsetDeclare(QByteArrayView debut)
     return {};
 }
 
-// Whether a link's address starts with a scheme: browsers import no relative one.
-bool adresseAbsolue(const QString &url)
-{
-    qsizetype i = 0;
-    const auto lettre = [](QChar c) {
-        return (c.unicode() | 0x20) >= u'a' && (c.unicode() | 0x20) <= u'z';
-    };
-    while (i < url.size() &&
-           (lettre(url[i]) || url[i].isDigit() || QStringView(u"+-.").contains(url[i])))
-        ++i;
-    return i > 0 && i < url.size() && url[i] == u':' && lettre(url[0]);
-}
-
 // How the file's bytes become text: a decoder, or Windows-1252 when there is none.
 struct Codage {
     std::optional<QStringDecoder> decodeur;

@@ -213,6 +213,11 @@ void TestBookmarkSources::made_data()
     QTest::newRow("Netscape one byte too large")
         << doctype << tailleMaxSignets + 1 << QStringList(tropGrand);
     const QByteArray longue = QByteArray("\xc3\xa9t\xc3\xa9 0123456789").repeated(20000);
+    QTest::newRow("Chromium relative address, dropped as in Chromium")
+        << QByteArray(
+               R"({"roots": {"other": {"type": "folder", "children": [{"type": "url", )"
+               R"("url": "page.html"}, {"type": "url", "name": "a", "url": "http://a/"}]}}})")
+        << qint64(0) << QStringList(QStringLiteral("Autres favoris|a|http://a/"));
     QTest::newRow("Chromium name longer than a block")
         << R"({"roots": {"other": {"type": "folder", "children": [{"type": "url", "name": ")" +
                longue + R"(", "url": "http://a/"}]}}})"
