@@ -4,12 +4,8 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QJsonDocument>
-#include <QNetworkAccessManager>
-#include <QNetworkProxy>
-#include <QNetworkReply>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QThread>
@@ -207,18 +203,9 @@ bool Chromium::demarrer()
     if (xvfb_.state() == QProcess::NotRunning) {
         // -displayfd 1: Xvfb picks a free display and prints its number once it accepts clients.
         xvfb_.start(QStringLiteral("Xvfb"), u"-displayfd 1 -nolisten tcp"_s.split(u' '));
-        QByteArray affichage;
-        if (!attendre([&] {
-                xvfb_.waitForReadyRead(20);
-                affichage += xvfb_.readAllStandardOutput();
-                return affichage.contains('\n') || xvfb_.state() == QProcess::NotRunning;
-            }) ||
-            !affichage.contains('\n')) {
-            tuer(xvfb_);
+        if (!xvfb_.waitForReadyRead(attenteMs))
             return echec(QStringLiteral("Xvfb n'a pas démarré : installer le paquet xvfb"));
-        }
-        environnement_.insert(QStringLiteral("DISPLAY"),
-                              u':' + QString::fromLatin1(affichage.trimmed()));
+        environnement_.insert(u"DISPLAY"_s, u':' + QString::fromLatin1(xvfb_.readAll().trimmed()));
     }
     return lancer(QStringLiteral("--no-sandbox --no-first-run --no-default-browser-check "
                                  "--disable-background-networking --disable-component-update "
@@ -228,28 +215,21 @@ bool Chromium::demarrer()
                   dossierDonnees() + QStringLiteral("/DevToolsActivePort"));
 }
 
-QJsonArray Chromium::demander(const QByteArray &chemin)
-{
-    QNetworkAccessManager acces;
-    acces.setProxy(QNetworkProxy::NoProxy);
-    QNetworkRequest requete(
-        QUrl(u"http://127.0.0.1:%1"_s.arg(port_) + QString::fromLatin1(chemin)));
-    requete.setTransferTimeout(attenteMs);
-    QNetworkReply *reponse = acces.get(requete);
-    QEventLoop boucle;
-    QObject::connect(reponse, &QNetworkReply::finished, &boucle, &QEventLoop::quit);
-    boucle.exec();
-    if (reponse->error() != QNetworkReply::NoError)
-        echec(u"Chromium : "_s + QString::fromLatin1(chemin) + u" : "_s + reponse->errorString());
-    return QJsonDocument::fromJson(reponse->readAll()).array();
-}
-
 bool Chromium::attendreUrl(const QString &url)
 {
     QStringList vues;
     return attendre([&] {
+               // The list of pages from the debugging port, whole once its JSON parses.
+               QTcpSocket connexion;
+               connexion.connectToHost(u"127.0.0.1"_s, quint16(port_));
+               connexion.write("GET /json/list HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+               QJsonDocument liste;
+               for (QByteArray r; liste.isNull() && connexion.waitForReadyRead(attenteMs);) {
+                   r += connexion.readAll();
+                   liste = QJsonDocument::fromJson(r.mid(r.indexOf("\r\n\r\n")));
+               }
                vues.clear();
-               for (const QJsonValue &page : demander("/json/list"))
+               for (const QJsonValue &page : liste.array())
                    vues << page[QStringLiteral("url")].toString();
                return vues.contains(url);
            }) ||
@@ -258,14 +238,7 @@ bool Chromium::attendreUrl(const QString &url)
 
 bool Chromium::quitter()
 {
-    if (processus_.state() == QProcess::NotRunning)
-        return true;
-    for (const QJsonValue &page : demander("/json/list")) {
-        if (page[QStringLiteral("type")] == QStringLiteral("page"))
-            demander("/json/close/" + page[QStringLiteral("id")].toString().toLatin1());
-    }
-    if (!processus_.waitForFinished(attenteMs))
-        processus_.terminate(); // a page that would not close
+    processus_.terminate(); // Chromium then closes its windows and writes all its files
     return attendreFin();
 }
 

@@ -51,10 +51,6 @@ public:
     QString profilParDefaut() const;
     // Starts Firefox on this profile folder (default: profilParDefaut()) and opens a session.
     bool demarrer(const QString &profil = QString());
-    QString urlCourante()
-    {
-        return executerScript(QStringLiteral("return gBrowser.currentURI.spec")).toString();
-    }
     // Runs a script with the browser's own privileges; its result.
     QJsonValue executerScript(const QString &script, const QJsonArray &arguments = {});
     // Quits cleanly (Firefox then writes its files), killing it after a bounded wait.
@@ -83,12 +79,10 @@ public:
     bool demarrer();
     // Waits until a page shows this URL; false (erreur() lists what was seen) when none does.
     bool attendreUrl(const QString &url);
-    // Closes every page, as a user closes the window (Chromium then writes all its files).
+    // Quits as on a session's end: Chromium then writes all its files.
     bool quitter();
 
 private:
-    QJsonArray demander(const QByteArray &chemin); // GET on the debugging port
-
     QProcess xvfb_;
 };
 
