@@ -94,7 +94,7 @@ void TestSuivre::serviceSurUnArbre()
     const QString unite = config + t("/systemd/user/signetor-suivi.service");
     const QString autostart = config + t("/autostart/signetor-suivi.desktop");
     qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nulle"); // no user systemd answers
-    const QStringList options{t("--titre"), t("Mes \"favoris\" à 100% $HOME \\")};
+    const QStringList options{t("--titre"), t("Mes \"favoris\" à 100%% `id` $HOME \\")};
     for (const QStringList &premieres : {QStringList{t("--sans-image")}, options})
         QCOMPARE(QProcess::execute(t(SIGNETOR_CLI), QStringList{t("--installer-suivi")}
                                                         << premieres << arbre << m_page),
@@ -102,10 +102,22 @@ void TestSuivre::serviceSurUnArbre()
     QVERIFY(QFile::exists(autostart));
     const QByteArray verifie = support::output(t("systemd-analyze"), {t("verify"), unite});
     QVERIFY2(!verifie.startsWith("echec"), verifie.constData());
-    QString ligne = t(support::readFile(unite)).section(t("ExecStart="), 1).section(u'\n', 0, 0);
+    const auto commande = [](const QString &fichier, const QString &cle) {
+        return t(support::readFile(fichier))
+            .section(cle, 1)
+            .section(u'\n', 0, 0)
+            .replace(t("%%"), t("%"));
+    };
+    // In double quotes, sh reads the escapes as both files do once "%%" is undone, then "$$" for
+    // systemd (to which "`" is plain), and every "\\" doubled by the desktop entry's strings.
+    const QString ligne =
+        commande(unite, t("ExecStart=")).replace(t("$$"), t("\\$")).replace(u'`', t("\\`"));
+    const auto arguments = [](const QString &l) {
+        return support::output(t("sh"), {t("-c"), t("printf '[%s]' ") + l});
+    };
+    QCOMPARE(arguments(commande(autostart, t("\nExec=")).replace(t("\\\\"), t("\\"))),
+             arguments(ligne));
     QVERIFY(!ligne.contains(t("sans-image")));
-    // In double quotes, sh reads the escapes as systemd does; "$" and "%" are doubled for systemd.
-    ligne.replace(t("%%"), t("%")).replace(t("$$"), t("\\$"));
     suivre(t("sh"), {t("-c"), t("exec ") + ligne});
     QVERIFY(suit(arbre, options));
     support::writeFile(arbre + t("/A/B/Deux.url"), support::shortcut("https://deux.example/"));
