@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QThread>
 
@@ -83,13 +82,10 @@ bool Navigateur::attendreFin()
 QString Firefox::profilParDefaut() const
 {
     const QDir profils(qEnvironmentVariable("XDG_CONFIG_HOME") + u"/mozilla/firefox"_s);
-    QSettings installs(profils.filePath(QStringLiteral("installs.ini")), QSettings::IniFormat);
-    for (const QString &groupe : installs.childGroups()) {
-        const QString chemin = installs.value(groupe + QStringLiteral("/Default")).toString();
-        if (!chemin.isEmpty())
-            return profils.absoluteFilePath(chemin);
-    }
-    return QString();
+    const QString chemin = QString::fromUtf8(support::readFile(profils.filePath(u"installs.ini"_s)))
+                               .section(u"\nDefault="_s, 1)
+                               .section(u'\n', 0, 0);
+    return chemin.isEmpty() ? QString() : profils.absoluteFilePath(chemin);
 }
 
 bool Firefox::creerProfils()
@@ -192,25 +188,13 @@ bool Firefox::quitter()
 
 // --- Chromium --------------------------------------------------------------------------------
 
-Chromium::~Chromium()
-{
-    tuer(processus_);
-    tuer(xvfb_);
-}
-
 bool Chromium::demarrer()
 {
-    if (xvfb_.state() == QProcess::NotRunning) {
-        // -displayfd 1: Xvfb picks a free display and prints its number once it accepts clients.
-        xvfb_.start(QStringLiteral("Xvfb"), u"-displayfd 1 -nolisten tcp"_s.split(u' '));
-        if (!xvfb_.waitForReadyRead(attenteMs))
-            return echec(QStringLiteral("Xvfb n'a pas démarré : installer le paquet xvfb"));
-        environnement_.insert(u"DISPLAY"_s, u':' + QString::fromLatin1(xvfb_.readAll().trimmed()));
-    }
-    return lancer(QStringLiteral("--no-sandbox --no-first-run --no-default-browser-check "
-                                 "--disable-background-networking --disable-component-update "
-                                 "--disable-sync --disable-gpu --password-store=basic "
-                                 "--remote-debugging-port=0")
+    // The whole browser, its windows drawn without a display.
+    return lancer(QStringLiteral("--ozone-platform=headless --no-sandbox --no-first-run "
+                                 "--no-default-browser-check --disable-background-networking "
+                                 "--disable-component-update --disable-sync --disable-gpu "
+                                 "--password-store=basic --remote-debugging-port=0")
                       .split(u' '),
                   dossierDonnees() + QStringLiteral("/DevToolsActivePort"));
 }

@@ -65,12 +65,12 @@ private:
     int numero_ = 0;
 };
 
-// Chromium under a private Xvfb, watched through --remote-debugging-port.
+// Chromium, its windows drawn without a display, watched through --remote-debugging-port.
 class Chromium : public Navigateur
 {
 public:
     Chromium() : Navigateur(QStringLiteral("chromium")) {}
-    ~Chromium();
+    ~Chromium() { quitter(); }
 
     QString dossierDonnees() const
     {
@@ -81,9 +81,6 @@ public:
     bool attendreUrl(const QString &url);
     // Quits as on a session's end: Chromium then writes all its files.
     bool quitter();
-
-private:
-    QProcess xvfb_;
 };
 
 } // namespace navigateursReels
