@@ -22,29 +22,27 @@ constexpr int attenteMs = 30000;
 // Polls the condition until it holds, for at most attenteMs.
 template <typename Condition> bool attendre(Condition condition)
 {
-    for (const QDeadlineTimer fin(attenteMs); !fin.hasExpired(); QThread::msleep(20)) {
+    for (const QDeadlineTimer fin(attenteMs); !fin.hasExpired(); QThread::msleep(20))
         if (condition())
             return true;
-    }
     return false;
 }
 
-void tuer(QProcess &processus)
+void tuer(QProcess &processus) // nothing to do when it is not running
 {
-    if (processus.state() != QProcess::NotRunning) {
-        processus.kill();
-        processus.waitForFinished(attenteMs);
-    }
+    processus.kill();
+    processus.waitForFinished(attenteMs);
 }
 
 } // namespace
 
 Navigateur::Navigateur(const QString &nom)
     : nom_(nom), programme_(QStandardPaths::findExecutable(nom)),
-      journal_(QDir::home().filePath(nom + QStringLiteral(".log"))),
-      environnement_(QProcessEnvironment::systemEnvironment())
+      journal_(QDir::home().filePath(nom + QStringLiteral(".log")))
 {
-    environnement_.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+    QProcessEnvironment environnement = QProcessEnvironment::systemEnvironment();
+    environnement.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+    processus_.setProcessEnvironment(environnement);
     processus_.setProcessChannelMode(QProcess::MergedChannels);
     processus_.setStandardOutputFile(journal_, QIODevice::Append);
 }
@@ -55,14 +53,12 @@ bool Navigateur::lancer(const QStringList &arguments, const QString &fichierPort
         return echec(QStringLiteral("%1 introuvable : installer le paquet %1").arg(nom_));
     port_ = 0;
     QFile::remove(fichierPort);
-    processus_.setProcessEnvironment(environnement_);
     processus_.start(programme_, arguments);
-    if (!fichierPort.isEmpty()) {
+    if (!fichierPort.isEmpty())
         attendre([&] {
             port_ = support::readFile(fichierPort).split('\n').first().trimmed().toInt();
             return port_ > 0 || processus_.state() == QProcess::NotRunning;
         });
-    }
     if (fichierPort.isEmpty() || port_ > 0)
         return true;
     tuer(processus_);

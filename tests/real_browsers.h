@@ -32,7 +32,6 @@ protected:
     }
 
     const QString nom_, programme_, journal_;
-    QProcessEnvironment environnement_;
     QProcess processus_;
     int port_ = 0;
     QString erreur_;
