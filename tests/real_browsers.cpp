@@ -4,13 +4,8 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QJsonDocument>
-#include <QNetworkAccessManager>
-#include <QNetworkProxy>
-#include <QNetworkReply>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QThread>
 
@@ -27,29 +22,27 @@ constexpr int attenteMs = 30000;
 // Polls the condition until it holds, for at most attenteMs.
 template <typename Condition> bool attendre(Condition condition)
 {
-    for (const QDeadlineTimer fin(attenteMs); !fin.hasExpired(); QThread::msleep(20)) {
+    for (const QDeadlineTimer fin(attenteMs); !fin.hasExpired(); QThread::msleep(20))
         if (condition())
             return true;
-    }
     return false;
 }
 
-void tuer(QProcess &processus)
+void tuer(QProcess &processus) // nothing to do when it is not running
 {
-    if (processus.state() != QProcess::NotRunning) {
-        processus.kill();
-        processus.waitForFinished(attenteMs);
-    }
+    processus.kill();
+    processus.waitForFinished(attenteMs);
 }
 
 } // namespace
 
 Navigateur::Navigateur(const QString &nom)
     : nom_(nom), programme_(QStandardPaths::findExecutable(nom)),
-      journal_(QDir::home().filePath(nom + QStringLiteral(".log"))),
-      environnement_(QProcessEnvironment::systemEnvironment())
+      journal_(QDir::home().filePath(nom + QStringLiteral(".log")))
 {
-    environnement_.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+    QProcessEnvironment environnement = QProcessEnvironment::systemEnvironment();
+    environnement.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+    processus_.setProcessEnvironment(environnement);
     processus_.setProcessChannelMode(QProcess::MergedChannels);
     processus_.setStandardOutputFile(journal_, QIODevice::Append);
 }
@@ -60,14 +53,12 @@ bool Navigateur::lancer(const QStringList &arguments, const QString &fichierPort
         return echec(QStringLiteral("%1 introuvable : installer le paquet %1").arg(nom_));
     port_ = 0;
     QFile::remove(fichierPort);
-    processus_.setProcessEnvironment(environnement_);
     processus_.start(programme_, arguments);
-    if (!fichierPort.isEmpty()) {
+    if (!fichierPort.isEmpty())
         attendre([&] {
             port_ = support::readFile(fichierPort).split('\n').first().trimmed().toInt();
             return port_ > 0 || processus_.state() == QProcess::NotRunning;
         });
-    }
     if (fichierPort.isEmpty() || port_ > 0)
         return true;
     tuer(processus_);
@@ -87,13 +78,10 @@ bool Navigateur::attendreFin()
 QString Firefox::profilParDefaut() const
 {
     const QDir profils(qEnvironmentVariable("XDG_CONFIG_HOME") + u"/mozilla/firefox"_s);
-    QSettings installs(profils.filePath(QStringLiteral("installs.ini")), QSettings::IniFormat);
-    for (const QString &groupe : installs.childGroups()) {
-        const QString chemin = installs.value(groupe + QStringLiteral("/Default")).toString();
-        if (!chemin.isEmpty())
-            return profils.absoluteFilePath(chemin);
-    }
-    return QString();
+    const QString chemin = QString::fromUtf8(support::readFile(profils.filePath(u"installs.ini"_s)))
+                               .section(u"\nDefault="_s, 1)
+                               .section(u'\n', 0, 0);
+    return chemin.isEmpty() ? QString() : profils.absoluteFilePath(chemin);
 }
 
 bool Firefox::creerProfils()
@@ -196,60 +184,32 @@ bool Firefox::quitter()
 
 // --- Chromium --------------------------------------------------------------------------------
 
-Chromium::~Chromium()
-{
-    tuer(processus_);
-    tuer(xvfb_);
-}
-
 bool Chromium::demarrer()
 {
-    if (xvfb_.state() == QProcess::NotRunning) {
-        // -displayfd 1: Xvfb picks a free display and prints its number once it accepts clients.
-        xvfb_.start(QStringLiteral("Xvfb"), u"-displayfd 1 -nolisten tcp"_s.split(u' '));
-        QByteArray affichage;
-        if (!attendre([&] {
-                xvfb_.waitForReadyRead(20);
-                affichage += xvfb_.readAllStandardOutput();
-                return affichage.contains('\n') || xvfb_.state() == QProcess::NotRunning;
-            }) ||
-            !affichage.contains('\n')) {
-            tuer(xvfb_);
-            return echec(QStringLiteral("Xvfb n'a pas démarré : installer le paquet xvfb"));
-        }
-        environnement_.insert(QStringLiteral("DISPLAY"),
-                              u':' + QString::fromLatin1(affichage.trimmed()));
-    }
-    return lancer(QStringLiteral("--no-sandbox --no-first-run --no-default-browser-check "
-                                 "--disable-background-networking --disable-component-update "
-                                 "--disable-sync --disable-gpu --password-store=basic "
-                                 "--remote-debugging-port=0")
+    // The whole browser, its windows drawn without a display.
+    return lancer(QStringLiteral("--ozone-platform=headless --no-sandbox --no-first-run "
+                                 "--no-default-browser-check --disable-background-networking "
+                                 "--disable-component-update --disable-sync --disable-gpu "
+                                 "--password-store=basic --remote-debugging-port=0")
                       .split(u' '),
                   dossierDonnees() + QStringLiteral("/DevToolsActivePort"));
-}
-
-QJsonArray Chromium::demander(const QByteArray &chemin)
-{
-    QNetworkAccessManager acces;
-    acces.setProxy(QNetworkProxy::NoProxy);
-    QNetworkRequest requete(
-        QUrl(u"http://127.0.0.1:%1"_s.arg(port_) + QString::fromLatin1(chemin)));
-    requete.setTransferTimeout(attenteMs);
-    QNetworkReply *reponse = acces.get(requete);
-    QEventLoop boucle;
-    QObject::connect(reponse, &QNetworkReply::finished, &boucle, &QEventLoop::quit);
-    boucle.exec();
-    if (reponse->error() != QNetworkReply::NoError)
-        echec(u"Chromium : "_s + QString::fromLatin1(chemin) + u" : "_s + reponse->errorString());
-    return QJsonDocument::fromJson(reponse->readAll()).array();
 }
 
 bool Chromium::attendreUrl(const QString &url)
 {
     QStringList vues;
     return attendre([&] {
+               // The list of pages from the debugging port, whole once its JSON parses.
+               QTcpSocket connexion;
+               connexion.connectToHost(u"127.0.0.1"_s, quint16(port_));
+               connexion.write("GET /json/list HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+               QJsonDocument liste;
+               for (QByteArray r; liste.isNull() && connexion.waitForReadyRead(attenteMs);) {
+                   r += connexion.readAll();
+                   liste = QJsonDocument::fromJson(r.mid(r.indexOf("\r\n\r\n")));
+               }
                vues.clear();
-               for (const QJsonValue &page : demander("/json/list"))
+               for (const QJsonValue &page : liste.array())
                    vues << page[QStringLiteral("url")].toString();
                return vues.contains(url);
            }) ||
@@ -258,14 +218,7 @@ bool Chromium::attendreUrl(const QString &url)
 
 bool Chromium::quitter()
 {
-    if (processus_.state() == QProcess::NotRunning)
-        return true;
-    for (const QJsonValue &page : demander("/json/list")) {
-        if (page[QStringLiteral("type")] == QStringLiteral("page"))
-            demander("/json/close/" + page[QStringLiteral("id")].toString().toLatin1());
-    }
-    if (!processus_.waitForFinished(attenteMs))
-        processus_.terminate(); // a page that would not close
+    processus_.terminate(); // Chromium then closes its windows and writes all its files
     return attendreFin();
 }
 

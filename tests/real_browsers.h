@@ -32,7 +32,6 @@ protected:
     }
 
     const QString nom_, programme_, journal_;
-    QProcessEnvironment environnement_;
     QProcess processus_;
     int port_ = 0;
     QString erreur_;
@@ -51,10 +50,6 @@ public:
     QString profilParDefaut() const;
     // Starts Firefox on this profile folder (default: profilParDefaut()) and opens a session.
     bool demarrer(const QString &profil = QString());
-    QString urlCourante()
-    {
-        return executerScript(QStringLiteral("return gBrowser.currentURI.spec")).toString();
-    }
     // Runs a script with the browser's own privileges; its result.
     QJsonValue executerScript(const QString &script, const QJsonArray &arguments = {});
     // Quits cleanly (Firefox then writes its files), killing it after a bounded wait.
@@ -69,12 +64,12 @@ private:
     int numero_ = 0;
 };
 
-// Chromium under a private Xvfb, watched through --remote-debugging-port.
+// Chromium, its windows drawn without a display, watched through --remote-debugging-port.
 class Chromium : public Navigateur
 {
 public:
     Chromium() : Navigateur(QStringLiteral("chromium")) {}
-    ~Chromium();
+    ~Chromium() { quitter(); }
 
     QString dossierDonnees() const
     {
@@ -83,13 +78,8 @@ public:
     bool demarrer();
     // Waits until a page shows this URL; false (erreur() lists what was seen) when none does.
     bool attendreUrl(const QString &url);
-    // Closes every page, as a user closes the window (Chromium then writes all its files).
+    // Quits as on a session's end: Chromium then writes all its files.
     bool quitter();
-
-private:
-    QJsonArray demander(const QByteArray &chemin); // GET on the debugging port
-
-    QProcess xvfb_;
 };
 
 } // namespace navigateursReels

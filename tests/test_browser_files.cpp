@@ -4,6 +4,8 @@
 
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 // The bookmark files that Firefox ESR and Chromium made themselves (tools/
 // make-browser-fixtures.py), as signetor reads them.
 class TestBrowserFiles : public QObject
@@ -13,28 +15,11 @@ class TestBrowserFiles : public QObject
     QTemporaryDir m_dossier;
 
 private Q_SLOTS:
-    void rows_data();
-    void rows();
-    void pageAsTheShortcutTree_data() { rows_data(); }
-    void pageAsTheShortcutTree();
+    void rowsAndPage_data();
+    void rowsAndPage();
 };
 
-namespace
-{
-
-// The rows of a table as "folder|name|URL|date", sorted.
-QStringList lignesDatees(const TableLiens &liens)
-{
-    QStringList lignes;
-    for (const Lien &l : liens)
-        lignes << QStringLiteral("%1|%2|%3|%4").arg(l.dossier, l.nom, l.url).arg(l.date);
-    lignes.sort();
-    return lignes;
-}
-
-} // namespace
-
-void TestBrowserFiles::rows_data()
+void TestBrowserFiles::rowsAndPage_data()
 {
     QTest::addColumn<QString>("fichier");
     for (const char *nom :
@@ -45,28 +30,26 @@ void TestBrowserFiles::rows_data()
 // Each file gives the rows of its NAME.rows: nested folders under the browser's roots; empty
 // folders, separators, tags and place: queries give no row; a bookmark without a title is
 // named by its URL; a "\" in a title becomes "/"; dates are the browsers' own, in seconds.
-void TestBrowserFiles::rows()
-{
-    QFETCH(QString, fichier);
-    QStringList attendu = QString::fromUtf8(support::readFile(fichier + QStringLiteral(".rows")))
-                              .split(u'\n', Qt::SkipEmptyParts);
-    attendu.sort();
-    QCOMPARE(lignesDatees(lireSource(fichier).liens), attendu);
-}
-
-// The page of each file is the page of the same links as a shortcut tree, laid out as a
-// bookmark file's, line for line, except the lines of the three names no file can bear
+// Its page is the page of the same links as a shortcut tree, laid out as a bookmark file's,
+// line for line, except the lines of the three names no file can bear
 // (tests/data/browsers/lines-of-names-no-file-bears.html).
-void TestBrowserFiles::pageAsTheShortcutTree()
+void TestBrowserFiles::rowsAndPage()
 {
     QFETCH(QString, fichier);
-    static int numero = 0;
-    const QString arbre = m_dossier.filePath(QString::number(++numero));
-    for (const Lien &l : lireSource(fichier).liens)
-        support::writeFile(QStringLiteral("%1/%2/%3.url")
-                               .arg(arbre, QString(l.dossier).replace(u'\\', u'/'),
-                                    QString(l.nom).replace(u'/', u'-').replace(u'\\', u'-')),
-                           support::shortcut(l.url.toUtf8()));
+    const TableLiens liens = lireSource(fichier).liens;
+    QStringList lignes, attendu = QString::fromUtf8(support::readFile(fichier + u".rows"_s))
+                                      .split(u'\n', Qt::SkipEmptyParts);
+    const QString arbre = m_dossier.filePath(QString::fromUtf8(QTest::currentDataTag()));
+    for (const Lien &l : liens) {
+        lignes << u"%1|%2|%3|%4"_s.arg(l.dossier, l.nom, l.url).arg(l.date);
+        support::writeFile(
+            u"%1/%2/%3.url"_s.arg(arbre, QString(l.dossier).replace(u'\\', u'/'),
+                                  QString(l.nom).replace(u'/', u'-').replace(u'\\', u'-')),
+            support::shortcut(l.url.toUtf8()));
+    }
+    lignes.sort();
+    attendu.sort();
+    QCOMPARE(lignes, attendu);
     PageOptions options;
     const QStringList page = Construire_Page(fichier, options);
     options.echappement = Echappement::Signets;

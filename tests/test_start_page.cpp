@@ -228,11 +228,12 @@ void TestStartPage::vraisNavigateurs()
 
     QVERIFY2(chromium.demarrer(), qPrintable(chromium.erreur()));
     QVERIFY2(firefox.demarrer(), qPrintable(firefox.erreur()));
-    QCOMPARE(QUrl(firefox.urlCourante()).toLocalFile(), page);
+    const QString url = QUrl::fromLocalFile(page).toString(QUrl::FullyEncoded);
+    QCOMPARE(firefox.executerScript(QStringLiteral("return gBrowser.currentURI.spec")),
+             QJsonValue(url));
     QCOMPARE(firefox.executerScript(QStringLiteral("return Services.prefs.getIntPref('test.a')")),
              QJsonValue(7));
     QVERIFY2(firefox.quitter(), qPrintable(firefox.erreur()));
-    const QString url = QUrl::fromLocalFile(page).toString(QUrl::FullyEncoded);
     QVERIFY2(chromium.attendreUrl(url), qPrintable(chromium.erreur()));
     QCOMPARE(noms(Ecrire_Page_Demarrage(QStringLiteral("\\autre.html"))),
              QByteArray("Chromium/Your Chromium"));

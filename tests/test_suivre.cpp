@@ -94,7 +94,7 @@ void TestSuivre::serviceSurUnArbre()
     const QString unite = config + t("/systemd/user/signetor-suivi.service");
     const QString autostart = config + t("/autostart/signetor-suivi.desktop");
     qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nulle"); // no user systemd answers
-    const QStringList options{t("--titre"), t("Mes \"favoris\" à 100% $HOME \\")};
+    const QStringList options{t("--titre"), t("Mes \"favoris\" à 100%% `id` $HOME \\")};
     for (const QStringList &premieres : {QStringList{t("--sans-image")}, options})
         QCOMPARE(QProcess::execute(t(SIGNETOR_CLI), QStringList{t("--installer-suivi")}
                                                         << premieres << arbre << m_page),
@@ -102,10 +102,22 @@ void TestSuivre::serviceSurUnArbre()
     QVERIFY(QFile::exists(autostart));
     const QByteArray verifie = support::output(t("systemd-analyze"), {t("verify"), unite});
     QVERIFY2(!verifie.startsWith("echec"), verifie.constData());
-    QString ligne = t(support::readFile(unite)).section(t("ExecStart="), 1).section(u'\n', 0, 0);
+    const auto commande = [](const QString &fichier, const QString &cle) {
+        return t(support::readFile(fichier))
+            .section(cle, 1)
+            .section(u'\n', 0, 0)
+            .replace(t("%%"), t("%"));
+    };
+    // In double quotes, sh reads the escapes as both files do once "%%" is undone, then "$$" for
+    // systemd (to which "`" is plain), and every "\\" doubled by the desktop entry's strings.
+    const QString ligne =
+        commande(unite, t("ExecStart=")).replace(t("$$"), t("\\$")).replace(u'`', t("\\`"));
+    const auto arguments = [](const QString &l) {
+        return support::output(t("sh"), {t("-c"), t("printf '[%s]' ") + l});
+    };
+    QCOMPARE(arguments(commande(autostart, t("\nExec=")).replace(t("\\\\"), t("\\"))),
+             arguments(ligne));
     QVERIFY(!ligne.contains(t("sans-image")));
-    // In double quotes, sh reads the escapes as systemd does; "$" and "%" are doubled for systemd.
-    ligne.replace(t("%%"), t("%")).replace(t("$$"), t("\\$"));
     suivre(t("sh"), {t("-c"), t("exec ") + ligne});
     QVERIFY(suit(arbre, options));
     support::writeFile(arbre + t("/A/B/Deux.url"), support::shortcut("https://deux.example/"));
@@ -181,26 +193,37 @@ void TestSuivre::surveillancesEpuisees()
     arreter();
 }
 
-// The real Firefox ESR adds, renames and removes a bookmark through its PlacesUtils while it
-// runs: the page follows each change; a visit, history only, leaves the page's file alone.
+// The real Firefox ESR imports at its first start the bookmark file that --signets made of
+// tests/data's places.sqlite and gives back the same bookmarks, dates included, read while it
+// runs. Then it adds, renames and removes a bookmark through its PlacesUtils: each change is
+// read from Firefox's log, and the page follows it; a visit, history only, leaves the page's file
+// alone. Being read does not disturb Firefox: it keeps every bookmark at its clean quit.
 void TestSuivre::firefoxReel()
 {
     const QString profil = chemin("profil"), places = profil + t("/places.sqlite");
+    const QStringList signets{t("--signets")};
+    const QByteArray attendu =
+        pageNormale(t(SIGNETOR_DATA "/browsers/firefox/places.sqlite"), signets);
+    QVERIFY2(attendu.count("<DT><A ") >= 8, attendu.constData());
+    support::writeFile(chemin("export.html"), attendu);
+    support::writeFile(profil + t("/user.js"),
+                       "user_pref(\"browser.places.importBookmarksHTML\", true);\n"
+                       "user_pref(\"browser.bookmarks.file\", \"" +
+                           chemin("export.html").toUtf8() + "\");\n");
     navigateursReels::Firefox firefox;
-    QVERIFY(QDir().mkpath(profil));
     QVERIFY2(firefox.demarrer(profil), qPrintable(firefox.erreur()));
-    QVERIFY(QTest::qWaitFor([&] { return pageNormale(places).startsWith("<"); }, 30000));
+    QVERIFY(QTest::qWaitFor([&] { return pageNormale(places, signets) == attendu; }, 30000));
     suivre(places);
     QVERIFY(suit(places));
     const std::pair<const char *, const char *> etapes[] = {
         {"bookmarks.insert({parentGuid: PlacesUtils.bookmarks.toolbarGuid, guid: 'suivreAAAAAA', "
          "url: 'https://suivi.example/', title: 'Suivi'})",
-         "Suivi"},
-        {"bookmarks.update({guid: 'suivreAAAAAA', title: 'Renomme'})", "Renomme"},
+         "<DT><A HREF=\"https://suivi.example/\" ADD_DATE=\""},
+        {"bookmarks.update({guid: 'suivreAAAAAA', title: 'Renomme'})", "\">Renomme</A>"},
         {"bookmarks.remove('suivreAAAAAA')", nullptr},
         {"history.insert({url: 'https://visite.example/', visits: [{}]})", nullptr},
     };
-    for (const auto &[script, titre] : etapes) {
+    for (const auto &[script, lu] : etapes) {
         QCoreApplication::processEvents(); // the last step's rewrite is counted with it
         m_ecritures = 0;
         QCOMPARE(
@@ -208,12 +231,14 @@ void TestSuivre::firefoxReel()
                 .executerScript(t("return PlacesUtils.%1.then(() => 'ok', String);").arg(t(script)))
                 .toString(),
             t("ok"));
-        QVERIFY(suit(places) && (!titre || support::readFile(m_page).contains(titre)));
+        QVERIFY(QFileInfo(places + t("-wal")).size() > 0);
+        QVERIFY(suit(places) && (!lu || pageNormale(places, signets).contains(lu)));
     }
     QTest::qWait(2000); // the visit's log writes have settled by now
     QCOMPARE(m_ecritures, 0);
     arreter();
     QVERIFY2(firefox.quitter(), qPrintable(firefox.erreur()));
+    QCOMPARE(pageNormale(places, signets), attendu);
 }
 
 QTEST_GUILESS_MAIN(TestSuivre)
