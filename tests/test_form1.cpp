@@ -37,7 +37,7 @@ private Q_SLOTS:
         QCOMPARE(Generer_Page({}, form.optionsPage()), Generer_Page({}, PageOptions()));
         support::writeFile(f.host(QStringLiteral("defbg.gif")), "GIF89a");
         const QString firefox = QDir::homePath() + QStringLiteral("/.mozilla/firefox");
-        support::copyTree(QStringLiteral(SIGNETOR_DATA "/window/firefox"), firefox);
+        support::copyTree(QStringLiteral(SIGNETOR_DATA "/firefox-un-profil"), firefox);
         form.Form_Load();
         QCOMPARE(QStringList({form.Chemin_Favoris, form.Txt[0]->text(), form.Txt[1]->text(),
                               form.Txt[2]->text()}),
