@@ -157,11 +157,13 @@ void TestBookmarkSources::made_data()
                    "<DT><A HREF=\"http://fond/\">Fond</A>" +
                    QByteArray("</DL><p>").repeated(niveaux)
             << qint64(0) << QStringList(refuse ? tropImbrique : u'd' + chaine);
-        QByteArray noeud = R"({"type": "url", "name": "Fond", "url": "http://fond/"})";
-        for (int i = 0; i < niveaux; ++i)
-            noeud = R"({"type": "folder", "name": "d", "children": [)" + noeud + "]}";
         QTest::addRow("Chromium %d deep", niveaux)
-            << R"({"roots": {"bookmark_bar": )" + noeud + "}}" << qint64(0)
+            << R"({"roots": {"bookmark_bar": )" +
+                   QByteArray(R"({"type": "folder", "name": "d", "children": [)")
+                       .repeated(niveaux) +
+                   R"({"type": "url", "name": "Fond", "url": "http://fond/"})" +
+                   QByteArray("]}").repeated(niveaux) + "}}"
+            << qint64(0)
             << QStringList(refuse ? tropImbrique : QStringLiteral("Barre de favoris") + chaine);
         const QString chemin = hote(QStringLiteral("chaine-%1").arg(niveaux));
         Places(chemin, {"firefox.sql", "chain.sql"}, {niveaux});
