@@ -33,9 +33,7 @@ public:
         base.open();
         for (const char *fichier : fichiers)
             for (const QByteArray &sql :
-                 support::dataFile(
-                     qPrintable(QStringLiteral("places/%1").arg(QLatin1String(fichier))))
-                     .split('\n'))
+                 support::dataFile(("places/" + QByteArray(fichier)).constData()).split('\n'))
                 if (!sql.isEmpty())
                     executer(sql, sql.contains('?') ? valeurs : QVariantList());
     }
