@@ -19,11 +19,13 @@ namespace
 {
 
 // An SQLite database made by the statements of these files of tests/data/places, by default
-// a places.sqlite as Firefox keeps it, with its roots (README there). The caller adds items.
+// a places.sqlite as Firefox keeps it, with its roots (README there), a statement with a "?"
+// taking these values.
 class Places
 {
 public:
-    explicit Places(const QString &chemin, const QList<const char *> &fichiers = {"firefox.sql"})
+    explicit Places(const QString &chemin, const QList<const char *> &fichiers = {"firefox.sql"},
+                    const QVariantList &valeurs = {})
         : m_nom(QStringLiteral("places-%1").arg(++s_numero))
     {
         QSqlDatabase base = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_nom);
@@ -31,11 +33,9 @@ public:
         base.open();
         for (const char *fichier : fichiers)
             for (const QByteArray &sql :
-                 support::dataFile(
-                     qPrintable(QStringLiteral("places/%1").arg(QLatin1String(fichier))))
-                     .split('\n'))
+                 support::dataFile(("places/" + QByteArray(fichier)).constData()).split('\n'))
                 if (!sql.isEmpty())
-                    executer(sql);
+                    executer(sql, sql.contains('?') ? valeurs : QVariantList());
     }
     ~Places()
     {
@@ -43,24 +43,13 @@ public:
         QSqlDatabase::removeDatabase(m_nom);
     }
 
-    // Runs a statement with these values bound; the id of the row it added.
-    int executer(const QByteArray &sql, const QVariantList &valeurs = {})
+    void executer(const QByteArray &sql, const QVariantList &valeurs = {})
     {
         QSqlQuery q(QSqlDatabase::database(m_nom, false));
         q.prepare(QString::fromUtf8(sql));
         for (const QVariant &v : valeurs)
             q.addBindValue(v);
-        [&] { QVERIFY2(q.exec(), sql.constData()); }();
-        return q.lastInsertId().toInt();
-    }
-
-    // Adds an item (1 bookmark, 2 folder); returns its id.
-    int ajouter(int parent, int type, const QString &titre, const QString &url = QString())
-    {
-        const QVariant fk =
-            url.isEmpty() ? QVariant() : executer("INSERT INTO moz_places (url) VALUES (?)", {url});
-        return executer("INSERT INTO moz_bookmarks (type, fk, parent, title) VALUES (?, ?, ?, ?)",
-                        {type, fk, parent, titre});
+        QVERIFY2(q.exec(), sql.constData());
     }
 
 private:
@@ -166,20 +155,16 @@ void TestBookmarkSources::made_data()
                    "<DT><A HREF=\"http://fond/\">Fond</A>" +
                    QByteArray("</DL><p>").repeated(niveaux)
             << qint64(0) << QStringList(refuse ? tropImbrique : u'd' + chaine);
-        QByteArray noeud = R"({"type": "url", "name": "Fond", "url": "http://fond/"})";
-        for (int i = 0; i < niveaux; ++i)
-            noeud = R"({"type": "folder", "name": "d", "children": [)" + noeud + "]}";
         QTest::addRow("Chromium %d deep", niveaux)
-            << R"({"roots": {"bookmark_bar": )" + noeud + "}}" << qint64(0)
+            << R"({"roots": {"bookmark_bar": )" +
+                   QByteArray(R"({"type": "folder", "name": "d", "children": [)")
+                       .repeated(niveaux) +
+                   R"({"type": "url", "name": "Fond", "url": "http://fond/"})" +
+                   QByteArray("]}").repeated(niveaux) + "}}"
+            << qint64(0)
             << QStringList(refuse ? tropImbrique : QStringLiteral("Barre de favoris") + chaine);
         const QString chemin = hote(QStringLiteral("chaine-%1").arg(niveaux));
-        {
-            Places places(chemin);
-            int dossier = 3;
-            for (int i = 1; i < niveaux; ++i)
-                dossier = places.ajouter(dossier, 2, QStringLiteral("d"));
-            places.ajouter(dossier, 1, QStringLiteral("Fond"), QStringLiteral("http://fond/"));
-        }
+        Places(chemin, {"firefox.sql", "chain.sql"}, {niveaux});
         QTest::addRow("Firefox %d deep", niveaux)
             << support::readFile(chemin) << qint64(0)
             << QStringList(refuse ? tropImbrique : QStringLiteral("Barre personnelle") + chaine);
@@ -226,13 +211,7 @@ void TestBookmarkSources::made_data()
                QStringLiteral("Autres favoris|%1|http://a/").arg(QString::fromUtf8(longue)));
 
     const QString modele = hote(QStringLiteral("modele.sqlite"));
-    {
-        Places places(modele);
-        for (int i = 0; i < 200; ++i)
-            places.ajouter(3, 1, QStringLiteral("B%1").arg(i),
-                           QStringLiteral("http://b/%1").arg(i));
-        places.executer("PRAGMA wal_checkpoint(TRUNCATE)");
-    }
+    Places(modele, {"firefox.sql", "two-hundred.sql"});
     QByteArray abimee = support::readFile(modele);
     for (qsizetype i = 4096; i < abimee.size(); i += 7)
         abimee[i] = char(0xA5);
@@ -292,7 +271,8 @@ void TestBookmarkSources::firefoxWhileRunning()
     verifier(fichier, QString::fromUtf8(support::dataFile("places/running.rows"))
                           .split(u'\n', Qt::SkipEmptyParts));
     QVERIFY(support::readFile(fichier) + support::readFile(log) == avant);
-    places.ajouter(2, 1, QStringLiteral("Encore"), QStringLiteral("http://encore.example/"));
+    places.executer("INSERT INTO moz_places (id, url) VALUES (50, 'http://encore.example/')");
+    places.executer("INSERT INTO moz_bookmarks (type, fk, parent, title) VALUES (1, 50, 2, 'E')");
     QCOMPARE(lireSource(fichier).liens.size(), 4);
 }
 

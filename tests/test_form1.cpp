@@ -11,7 +11,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -19,7 +18,6 @@
 
 #include <csignal>
 
-#include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,11 +37,7 @@ private Q_SLOTS:
         QCOMPARE(Generer_Page({}, form.optionsPage()), Generer_Page({}, PageOptions()));
         support::writeFile(f.host(QStringLiteral("defbg.gif")), "GIF89a");
         const QString firefox = QDir::homePath() + QStringLiteral("/.mozilla/firefox");
-        support::writeFile(firefox + QStringLiteral("/profiles.ini"),
-                           "[Profile0]\nName=a\nIsRelative=1\nPath=a\nDefault=1\n");
-        support::writeFile(firefox + QStringLiteral("/a/places.sqlite"), "");
-        support::writeFile(firefox + QStringLiteral("/a/prefs.js"),
-                           "user_pref(\"browser.startup.homepage\", \"https://exemple.fr/\");\n");
+        support::copyTree(QStringLiteral(SIGNETOR_DATA "/firefox-un-profil"), firefox);
         form.Form_Load();
         QCOMPARE(QStringList({form.Chemin_Favoris, form.Txt[0]->text(), form.Txt[1]->text(),
                               form.Txt[2]->text()}),
@@ -56,20 +50,31 @@ private Q_SLOTS:
 
     void save_data()
     {
-        QTest::addColumn<int>("answer"); // to the overwrite question: 0 none, 1 OK, 2 Cancel
+        QTest::addColumn<QString>("name"); // below the temporary folder, or as it stands
+        QTest::addColumn<int>("answer");   // to the overwrite question: 0 none, 1 OK, 2 Cancel
         QTest::addColumn<Qt::CheckState>("startPage");
-        QTest::newRow("new file, ticked") << 0 << Qt::Checked;
-        QTest::newRow("existing file, OK, greyed") << 1 << Qt::PartiallyChecked;
-        QTest::newRow("existing file, Cancel, ticked") << 2 << Qt::Checked;
+        QTest::addColumn<QString>("box"); // style and prompt of the message box, if any
+        const QString remplacer = QStringLiteral("33|Ce fichier existe, voulez-vous le remplacer?");
+        QTest::newRow("new file, ticked") << "page" << 0 << Qt::Checked << QString();
+        QTest::newRow("existing file, OK, greyed")
+            << "page" << 1 << Qt::PartiallyChecked << remplacer;
+        QTest::newRow("existing file, Cancel, ticked") << "page" << 2 << Qt::Checked << remplacer;
+        // A page path that this host cannot name ends the program as the run-time would.
+        const QString erreur = QStringLiteral("16|Erreur d'exécution '%1'");
+        QTest::newRow("a drive alone") << "C:" << 0 << Qt::Checked << erreur.arg(76);
+        QTest::newRow("a lone surrogate")
+            << QStringLiteral("\\p") + QChar(0xD800) << 0 << Qt::Checked << erreur.arg(52);
     }
 
     void save()
     {
+        QFETCH(QString, name);
         QFETCH(int, answer);
         QFETCH(Qt::CheckState, startPage);
+        QFETCH(QString, box);
         WindowFixture f;
         const QString before = QStringLiteral("\\ancienne\\page.html"),
-                      chosen = f.program(QStringLiteral("page"));
+                      chosen = name == u"page" ? f.program(name) : name;
         Ecrire_Page_Demarrage(before);
         Form1 &form = f.open();
         form.Chk_Demarrage->setCheckState(startPage);
@@ -79,25 +84,25 @@ private Q_SLOTS:
         f.boxAnswer = answer;
 
         form.Cmd_Recherche_Fichier_Click();
-        const bool written = answer < 2;
-        QCOMPARE(f.boxes.isEmpty()
-                     ? QString()
-                     : QString::number(f.boxes.size()) + u'|' + QString::number(f.boxes[0].style) +
-                           u'|' + f.boxes[0].prompt,
-                 answer ? QStringLiteral("1|33|Ce fichier existe, voulez-vous le remplacer?")
-                        : QString());
+        const bool written = answer < 2 && name == u"page";
+        QCOMPARE(f.boxes.size(), int(!box.isEmpty()));
+        QVERIFY2(box.isEmpty() ||
+                     (QString::number(f.boxes[0].style) + u'|' + f.boxes[0].prompt).startsWith(box),
+                 qPrintable(f.boxes.value(0).prompt));
+        QCOMPARE(f.endings, QList<int>(box.startsWith(u"16") ? 1 : 0, 1));
         const QByteArray page = support::readFile(f.host(QStringLiteral("page")));
         QVERIFY(written
                     ? page.contains("example.org/Moteurs/recherche") && page.endsWith("</html>\r\n")
-                    : page == "ancien");
+                    : page == (answer ? "ancien" : ""));
         QCOMPARE(Lire_Page_Demarrage(), written && startPage == Qt::Checked ? chosen : before);
 
         // The next dialog proposes this result, with no extension added; cancelling it writes
         // nothing and empties the name.
         form.Cmd_Recherche_Fichier_Click();
-        QCOMPARE(f.dialogs.last().section(u'|', 2, 2), written ? chosen : QString());
+        QCOMPARE(f.dialogs.last().section(u'|', 2, 2), answer < 2 ? chosen : QString());
         QVERIFY(form.Nom_Fichier.isEmpty());
-        QCOMPARE(QDir(f.root.path()).entryList(QDir::Files), QStringList(QStringLiteral("page")));
+        QCOMPARE(QDir(f.root.path()).entryList(QDir::Files),
+                 written || answer ? QStringList(QStringLiteral("page")) : QStringList());
     }
 
     void previewFileLife()
@@ -137,16 +142,9 @@ private Q_SLOTS:
         // the user's home folder, and a page saved there lands there. Root may write anywhere:
         // as root, the test runs again as user nobody.
         if (geteuid() == 0) {
-            QProcess enfant;
-            enfant.setChildProcessModifier([] {
-                if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
-                    _exit(99);
-            });
-            enfant.start(support::copyForNobody(QCoreApplication::applicationFilePath()),
-                         {QString::fromLatin1(QTest::currentTestFunction())});
-            QVERIFY2(enfant.waitForFinished(120000) &&
-                         enfant.exitStatus() == QProcess::NormalExit && enfant.exitCode() == 0,
-                     enfant.readAllStandardOutput().constData());
+            const QByteArray echec =
+                support::rerunAsNobody(QString::fromLatin1(QTest::currentTestFunction()));
+            QVERIFY2(echec.isEmpty(), echec.constData());
             return;
         }
         WindowFixture f;

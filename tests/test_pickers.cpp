@@ -45,13 +45,10 @@ private Q_SLOTS:
         form.Cmd_Fond_Path_Click();
         QCOMPARE(form.Txt[0]->text() + form.Txt[2]->text(),
                  platform::toHostPath(moteurs + image).value());
-        const QString favoris =
-            QStringLiteral("1|Choisir le répertoire \"Favoris\"|Dummy.url|%1|1");
-        const QString fond = QStringLiteral("0|Choisir une image de fond (GIF)||%1|1");
-        const QString save = QStringLiteral("1|Sauvegarde de la page||%1|1");
-        QCOMPARE(f.dialogs, (QStringList{favoris.arg(f.program(QStringLiteral("Favoris/"))),
-                                         fond.arg(f.programFolder), save.arg(f.programFolder),
-                                         favoris.arg(moteurs), fond.arg(f.programFolder)}));
+        // The dialogs, each as tests/data/window/choix.txt gives it, "@P@" the program's folder.
+        QCOMPARE(f.dialogs.join(u'\n') + u'\n',
+                 QString::fromUtf8(support::dataFile("window/choix.txt"))
+                     .replace(QStringLiteral("@P@"), f.programFolder));
 
         form.Cmd_Favoris_Path_Click();
         form.Cmd_Fond_Path_Click();
@@ -91,7 +88,8 @@ private Q_SLOTS:
     {
         // The dialog that the folder picker shows for real: a save dialog that asks nothing about
         // an existing shortcut and adds no extension, proposing "Dummy.url" as it is, its filters
-        // listing names in both cases; the filter the user leaves it on is the one it reports.
+        // (tests/data/window/filtres.txt) listing names in both cases; the filter the user leaves
+        // it on is the one it reports.
         WindowFixture f;
         f.open().Cmd_Favoris_Path_Click();
         QFileDialog save;
@@ -100,12 +98,8 @@ private Q_SLOTS:
         QVERIFY(save.testOption(QFileDialog::DontConfirmOverwrite) &&
                 save.defaultSuffix().isEmpty());
         QCOMPARE(save.selectedFiles(), QStringList(f.host(QStringLiteral("Favoris/Dummy.url"))));
-        QCOMPARE(
-            save.nameFilters(),
-            QStringList({QStringLiteral("URL (*.URL) (*.URL *.url)"),
-                         QStringLiteral("Marque-pages (bookmarks.html, places.sqlite, Bookmarks) "
-                                        "(*.html *.HTML *.htm *.HTM places.sqlite PLACES.SQLITE "
-                                        "Bookmarks BOOKMARKS bookmarks)")}));
+        QCOMPARE(save.nameFilters().join(u'\n') + u'\n',
+                 QString::fromUtf8(support::dataFile("window/filtres.txt")));
         f.form->CommonDialog.FilterIndex = 2;
         QTimer::singleShot(
             0, [] { qobject_cast<QDialog *>(QApplication::activeModalWidget())->accept(); });

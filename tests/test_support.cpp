@@ -3,6 +3,7 @@
 #include "platform/paths.h"
 #include "platform/runtime_error.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -10,6 +11,9 @@
 #include <QProcess>
 
 #include <cstdlib>
+
+#include <grp.h>
+#include <unistd.h>
 
 namespace
 {
@@ -126,6 +130,28 @@ QString copyForNobody(const QString &program)
                                                    QFile::ExeOther)))
         qFatal("cannot copy %s", qPrintable(program));
     return copy;
+}
+
+void runAsNobody(QProcess &process)
+{
+    if (geteuid() == 0)
+        process.setChildProcessModifier([] {
+            if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
+                _exit(99);
+        });
+}
+
+QByteArray rerunAsNobody(const QString &testFunction)
+{
+    QProcess enfant;
+    runAsNobody(enfant);
+    enfant.setProcessChannelMode(QProcess::MergedChannels);
+    enfant.start(copyForNobody(QCoreApplication::applicationFilePath()), {testFunction});
+    const bool fini = enfant.waitForFinished(120000);
+    const QByteArray sortie = enfant.readAll();
+    return fini && enfant.exitStatus() == QProcess::NormalExit && enfant.exitCode() == 0
+               ? QByteArray()
+               : "failed as nobody:\n" + sortie;
 }
 
 } // namespace support

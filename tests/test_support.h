@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -66,5 +67,12 @@ void copyTree(const QString &from, const QString &to);
 // A copy of a program that user nobody may run: the build folder may be closed to other users
 // (a scratch copy in a private temporary folder), and some tests run as nobody.
 QString copyForNobody(const QString &program);
+
+// As root, makes a process about to start run as user nobody, with no other group.
+void runAsNobody(QProcess &process);
+
+// As root, runs the current test function again in a copy of this test program run as nobody:
+// empty when it passed, else what it printed.
+QByteArray rerunAsNobody(const QString &testFunction);
 
 } // namespace support
