@@ -635,10 +635,8 @@ void Form1::Cmd_Fond_Path_Click()
         CommonDialog.InitDir = dossierDialogues();
         CommonDialog.ShowOpen();
         const QString image = CommonDialog.FileName;
-        if (platform::plainFileExists(image)) {
+        if (platform::plainFileExists(image))
             Txt[2]->setText(commeHote(image));
-            Txt[2]->setCursorPosition(int(Txt[2]->text().size()));
-        }
     } catch (const std::exception &) {
         Txt[2]->setText(aucuneImage);
     }
