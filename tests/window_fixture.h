@@ -19,8 +19,9 @@ class WindowFixture
 public:
     WindowFixture()
     {
-        support::copyTree(QStringLiteral(SIGNETOR_DATA "/window/Favoris"),
-                          host(QStringLiteral("Favoris")));
+        for (const QString &name : {QStringLiteral("accueil"), QStringLiteral("Moteurs/recherche")})
+            support::writeFile(host(QStringLiteral("Favoris/%1.url").arg(name)),
+                               support::shortcut("http://example.org/" + name.toLatin1()));
         // A message box is noted, then answered.
         seams::setMsgBoxHandler([this](const auto &call) { return boxes << call, boxAnswer; });
         seams::setShellExecuteHandler([this](const auto &call) { shells << call; });
