@@ -174,6 +174,10 @@ private Q_SLOTS:
         QTest::keyClicks(form.Cmb_Link, QStringLiteral("24 pt"));
         QCOMPARE(form.optionsPage().positionLink, -1);
         QCOMPARE(form.Cmb_Link->currentText(), QStringLiteral("24 pt"));
+        // The save button keeps its default look once it has lost the focus to a text box.
+        form.Cmd_Recherche_Fichier->setFocus();
+        form.Txt[2]->setFocus();
+        QVERIFY(form.Cmd_Recherche_Fichier->isDefault());
         // Enter saves wherever the focus is but on another button.
         const QWidgetList ailleurs{form.Txt[2], form.Txt[3], form.Cmb_Link, form.Chk_Demarrage,
                                    form.Cmd_Shell_IE};
