@@ -30,13 +30,15 @@ static void decrire(const QWidget *w, QStringList &lignes, const QString &retrai
         QStringLiteral("%1,%2 %3x%4").arg(w->x()).arg(w->y()).arg(w->width()).arg(w->height())};
     for (const char *nom : {"windowTitle", "title", "text", "currentText", "toolTip", "alignment",
                             "wordWrap", "readOnly", "focusPolicy", "default", "autoDefault",
-                            "insertPolicy", "autoFillBackground", "cursor"}) {
+                            "insertPolicy", "autoFillBackground", "cursor", "frameShape"}) {
         const QVariant v = w->property(nom);
         const QString texte =
             v.typeId() == QMetaType::QCursor
                 ? QString::number(v.value<QCursor>().shape())
                 : v.toString().replace(QStringLiteral(SIGNETOR_VERSION), QStringLiteral("*"));
-        if (!QStringList{QString(), QStringLiteral("0"), QStringLiteral("false")}.contains(texte))
+        if (!QStringList{QString(), QStringLiteral("0"), QStringLiteral("false"),
+                         QStringLiteral("NoFrame")}
+                 .contains(texte))
             champs << QString::fromLatin1(nom) + u'=' + texte;
     }
     const QWidget *parent = w->parentWidget();
