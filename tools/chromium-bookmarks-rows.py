@@ -18,7 +18,6 @@ import importlib.util
 import json
 import os
 import shutil
-import subprocess
 import sys
 import tempfile
 
@@ -86,43 +85,7 @@ def load(path):
         data = os.path.join(home, "chromium")
         os.makedirs(os.path.join(data, "Default"))
         shutil.copy(path, os.path.join(data, "Default", "Bookmarks"))
-        to_chromium, from_us = os.pipe()
-        to_us, from_chromium = os.pipe()
-
-        def pipes():
-            os.dup2(to_chromium, 3)
-            os.dup2(from_chromium, 4)
-
-        chromium = subprocess.Popen(
-            ["chromium", "--headless", "--no-sandbox", "--no-first-run",
-             "--disable-background-networking", "--disable-component-update", "--disable-sync",
-             "--disable-gpu", "--remote-debugging-pipe", "--user-data-dir=" + data,
-             "about:blank"],
-            pass_fds=(3, 4), preexec_fn=pipes, env=dict(os.environ, HOME=home),
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(to_chromium)
-        os.close(from_chromium)
-        try:
-            tools = fixtures.DevTools(os.fdopen(from_us, "wb", buffering=0),
-                                      os.fdopen(to_us, "rb", buffering=0))
-            version = tools.command("Browser.getVersion")["product"]
-            target = tools.command("Target.createTarget", {"url": "chrome://bookmarks/"})
-            session = tools.command("Target.attachToTarget",
-                                    {"targetId": target["targetId"], "flatten": True})["sessionId"]
-
-            def run():
-                reply = tools.command("Runtime.evaluate", {
-                    "expression": SCRIPT % json.dumps(ROOTS), "awaitPromise": True,
-                    "returnByValue": True}, session)
-                return reply.get("result", {}).get("value")
-
-            result = fixtures.deadline_loop("Chromium's bookmark manager", run)
-            tools.command("Browser.close")
-            chromium.wait(fixtures.TIMEOUT)
-        finally:
-            if chromium.poll() is None:
-                chromium.kill()
-        return result, version
+        return fixtures.bookmark_manager(data, home, SCRIPT % json.dumps(ROOTS))
     finally:
         shutil.rmtree(home, ignore_errors=True)
 

@@ -217,57 +217,65 @@ class DevTools:
                 return reply["result"]
 
 
+def bookmark_manager(data, home, script):
+    """Starts a headless Chromium on the user data folder data, evaluates script in its bookmark
+    manager (a page with the chrome.bookmarks API) until it gives a value, and closes Chromium
+    cleanly, so that it writes its files. Returns that value and Chromium's version."""
+    to_chromium, from_us = os.pipe()
+    to_us, from_chromium = os.pipe()
+
+    def pipes():
+        os.dup2(to_chromium, 3)
+        os.dup2(from_chromium, 4)
+
+    chromium = subprocess.Popen(
+        ["chromium", "--headless", "--no-sandbox", "--no-first-run",
+         "--disable-background-networking", "--disable-component-update", "--disable-sync",
+         "--disable-gpu", "--remote-debugging-pipe", "--user-data-dir=" + data,
+         "about:blank"],
+        pass_fds=(3, 4), preexec_fn=pipes, env=dict(os.environ, HOME=home),
+        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(to_chromium)
+    os.close(from_chromium)
+    try:
+        tools = DevTools(os.fdopen(from_us, "wb", buffering=0),
+                         os.fdopen(to_us, "rb", buffering=0))
+        version = tools.command("Browser.getVersion")["product"]
+        target = tools.command("Target.createTarget", {"url": "chrome://bookmarks/"})
+        session = tools.command("Target.attachToTarget",
+                                {"targetId": target["targetId"], "flatten": True})["sessionId"]
+
+        def run():
+            reply = tools.command("Runtime.evaluate", {"expression": script,
+                                  "awaitPromise": True, "returnByValue": True}, session)
+            return reply.get("result", {}).get("value")
+
+        result = deadline_loop("Chromium's bookmark manager", run)
+        tools.command("Browser.close")
+        chromium.wait(TIMEOUT)
+    finally:
+        if chromium.poll() is None:
+            chromium.kill()
+    return result, version
+
+
 def make_chromium(out):
     home = tempfile.mkdtemp(prefix="signetor-chromium-")
     try:
         data = os.path.join(home, "chromium")
-        to_chromium, from_us = os.pipe()
-        to_us, from_chromium = os.pipe()
-
-        def pipes():
-            os.dup2(to_chromium, 3)
-            os.dup2(from_chromium, 4)
-
-        chromium = subprocess.Popen(
-            ["chromium", "--headless", "--no-sandbox", "--no-first-run",
-             "--disable-background-networking", "--disable-component-update", "--disable-sync",
-             "--disable-gpu", "--remote-debugging-pipe", "--user-data-dir=" + data,
-             "about:blank"],
-            pass_fds=(3, 4), preexec_fn=pipes, env=dict(os.environ, HOME=home),
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(to_chromium)
-        os.close(from_chromium)
-        try:
-            tools = DevTools(os.fdopen(from_us, "wb", buffering=0),
-                             os.fdopen(to_us, "rb", buffering=0))
-            target = tools.command("Target.createTarget", {"url": "chrome://bookmarks/"})
-            session = tools.command("Target.attachToTarget",
-                                    {"targetId": target["targetId"], "flatten": True})["sessionId"]
-            # The bookmark manager's page has the chrome.bookmarks API.
-            script = """
-                (async (bar, other) => {
-                    const add = async (parentId, [title, content]) => {
-                        if (typeof content === "string")
-                            return chrome.bookmarks.create({parentId, title, url: content});
-                        const folder = await chrome.bookmarks.create({parentId, title});
-                        for (const child of content) await add(folder.id, child);
-                    };
-                    for (const node of bar) await add("1", node);
-                    for (const node of other) await add("2", node);
-                    return "ok";
-                })(%s, %s)""" % (json.dumps(BARRE + [ACTUALITES, WIKIPEDIA]), json.dumps(AUTRES))
-
-            def run():
-                reply = tools.command("Runtime.evaluate", {"expression": script,
-                                      "awaitPromise": True, "returnByValue": True}, session)
-                return reply.get("result", {}).get("value") == "ok"
-
-            deadline_loop("Chromium's bookmark manager", run)
-            tools.command("Browser.close")
-            chromium.wait(TIMEOUT)
-        finally:
-            if chromium.poll() is None:
-                chromium.kill()
+        script = """
+            (async (bar, other) => {
+                const add = async (parentId, [title, content]) => {
+                    if (typeof content === "string")
+                        return chrome.bookmarks.create({parentId, title, url: content});
+                    const folder = await chrome.bookmarks.create({parentId, title});
+                    for (const child of content) await add(folder.id, child);
+                };
+                for (const node of bar) await add("1", node);
+                for (const node of other) await add("2", node);
+                return "ok";
+            })(%s, %s)""" % (json.dumps(BARRE + [ACTUALITES, WIKIPEDIA]), json.dumps(AUTRES))
+        bookmark_manager(data, home, script)
         os.makedirs(os.path.join(out, "chromium"), exist_ok=True)
         shutil.copy(os.path.join(data, "Default", "Bookmarks"), os.path.join(out, "chromium"))
     finally:
