@@ -43,8 +43,8 @@ const OptionTaille optionsTaille[] = {
 };
 
 const char *const interrupteurs[] = {
-    "sans-image", "page-demarrage",  "signets",      "h", "help", "version", "profils",
-    "suivre",     "installer-suivi", "retirer-suivi"};
+    "sans-image", "page-demarrage",  "signets",       "h",     "help", "version", "profils",
+    "suivre",     "installer-suivi", "retirer-suivi", "unique"};
 
 QString texte(const char *utf8)
 {
@@ -187,7 +187,7 @@ LecteurArguments::LecteurArguments()
     m_parser.addOption({QStringLiteral("signets"), QString()});
     m_parser.addOption({QStringLiteral("version"), QString()});
     m_parser.addOption({QStringLiteral("profils"), QString()});
-    for (const char *suivi : {"suivre", "installer-suivi", "retirer-suivi"})
+    for (const char *suivi : {"suivre", "installer-suivi", "retirer-suivi", "unique"})
         m_parser.addOption({QString::fromLatin1(suivi), QString()});
     for (const OptionCouleur &option : optionsCouleur)
         m_parser.addOption({QString::fromLatin1(option.nom), QString(), QStringLiteral("#RRGGBB")});
@@ -222,6 +222,7 @@ Demande LecteurArguments::lire(const QStringList &arguments)
     demande.signets = present("signets");
     demande.suivre = present("suivre");
     demande.installerSuivi = present("installer-suivi");
+    demande.unique = present("unique");
     return demande;
 }
 
@@ -312,6 +313,8 @@ void LecteurArguments::verifierCombinaisons(const QStringList &arguments,
     if (suivis > 0 && (suivis > 1 || present("signets")))
         throw ErreurSaisie(
             texte("les options --suivre, --installer-suivi et --signets s'excluent"));
+    if (present("unique") && !present("suivre"))
+        throw ErreurSaisie(texte("l'option --unique ne s'emploie qu'avec --suivre"));
     if (suivis > 0 && positionnels.at(1) == QStringLiteral("-"))
         throw ErreurSaisie(texte("le suivi demande un fichier : la sortie standard ne peut pas "
                                  "être tenue à jour"));
@@ -480,6 +483,9 @@ QString texteAide()
           texte("écrit les liens en fichier de signets au lieu de la page"));
     ligne(QStringLiteral("--suivre"),
           texte("écrit la page, puis la récrit à chaque changement de la source"));
+    ligne(QStringLiteral("--unique"),
+          texte("avec --suivre\u00a0: arrête le suivi --unique qui tourne, s'il y en a"));
+    ligne(QString(), texte("un, et prend sa place (c'est le suivi installé)"));
     ligne(QStringLiteral("--installer-suivi"),
           texte("fait de --suivre un service de l'utilisateur (systemd ou session)"));
     ligne(QStringLiteral("--retirer-suivi"), texte("arrête et retire ce service"));

@@ -17,6 +17,7 @@ struct Demande {
     bool signets = false; // write the links as a bookmark file to fichierPage instead of the page
     PageOptions options;
     bool suivre = false;         // --suivre: keep the page in step with the source
+    bool unique = false;         // --unique: as the user's one installed watcher
     bool installerSuivi = false; // --installer-suivi: the same, as the user's service
     bool retirerSuivi = false;   // --retirer-suivi: stop and remove that service
 };

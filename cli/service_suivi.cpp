@@ -1,6 +1,7 @@
 #include "cli/service_suivi.h"
 
 #include "cli/cli_arguments.h"
+#include "platform/instance_lock.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <QStandardPaths>
 
 #include <cstdio>
+#include <optional>
 
 namespace
 {
@@ -26,6 +28,19 @@ QString fichierAutostart()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            QStringLiteral("/autostart/signetor-suivi.desktop");
+}
+
+// The folder of the watcher's lock and of the log of the watcher started by the install.
+QString dossierEtat()
+{
+    const QString xdg = qEnvironmentVariable("XDG_STATE_HOME");
+    return (QDir::isAbsolutePath(xdg) ? xdg : QDir::homePath() + QStringLiteral("/.local/state")) +
+           QStringLiteral("/signetor");
+}
+
+QString fichierJournal()
+{
+    return dossierEtat() + QStringLiteral("/suivi.log");
 }
 
 void dire(std::FILE *flux, const QString &texte)
@@ -54,21 +69,30 @@ QString guillemets(QString argument, bool systemd)
     return u'"' + argument.replace(QLatin1Char('\\'), QStringLiteral("\\\\")) + u'"';
 }
 
+QStringList argumentsSuivi(const Demande &demande)
+{
+    return QStringList{QStringLiteral("--suivre"), QStringLiteral("--unique")}
+           << argumentsPage(demande);
+}
+
 QString ligneCommande(const Demande &demande, bool systemd)
 {
-    QStringList ligne{QCoreApplication::applicationFilePath(), QStringLiteral("--suivre")};
-    ligne << argumentsPage(demande);
+    QStringList ligne{QCoreApplication::applicationFilePath()};
+    ligne << argumentsSuivi(demande);
     for (QString &argument : ligne)
         argument = guillemets(argument, systemd);
     return ligne.join(u' ');
 }
 
+// Writes the file whole; false, said on standard error, when it could not be.
 bool ecrire(const QString &fichier, const QString &texte)
 {
     QDir().mkpath(fichier.section(u'/', 0, -2));
     QSaveFile sortie(fichier);
-    return sortie.open(QIODevice::WriteOnly) && sortie.write(texte.toUtf8()) >= 0 &&
-           sortie.commit();
+    if (sortie.open(QIODevice::WriteOnly) && sortie.write(texte.toUtf8()) >= 0 && sortie.commit())
+        return true;
+    dire(stderr, QStringLiteral("«\u00a0%1\u00a0» n'a pas pu être écrit").arg(fichier));
+    return false;
 }
 
 // systemctl --user with these arguments; true when it ran and succeeded.
@@ -139,47 +163,104 @@ QString texteAutostart(const Demande &demande)
         .arg(ligneCommande(demande, false));
 }
 
+// Stops the installed watcher that runs: true when one was stopped, false when none ran,
+// nullopt (said on standard error) when the process that holds its lock is not one to stop.
+std::optional<bool> arreterSuivi()
+{
+    platform::InstanceLock verrou(fichierVerrouSuivi());
+    const pid_t pid = verrou.holder();
+    switch (verrou.stopHolder(argumentsSuiviUnique())) {
+    case platform::InstanceLock::Stop::NoHolder:
+        return false;
+    case platform::InstanceLock::Stop::Stopped:
+        return true;
+    default:
+        dire(stderr, QStringLiteral("le processus %1, qui tient «\u00a0%2\u00a0», n'a pas pu être "
+                                    "arrêté")
+                         .arg(pid)
+                         .arg(fichierVerrouSuivi()));
+        return std::nullopt;
+    }
+}
+
+int demarrerService()
+{
+    if (!systemctl({QStringLiteral("daemon-reload")}) ||
+        !systemctl({QStringLiteral("enable"), nomService}) ||
+        !systemctl({QStringLiteral("restart"), nomService})) {
+        dire(stderr, QStringLiteral("systemd n'a pas pu démarrer le service %1 (voir "
+                                    "«\u00a0systemctl --user status %1\u00a0»)")
+                         .arg(nomService));
+        return 1;
+    }
+    dire(stdout, QStringLiteral("le service %1 tient la page à jour («\u00a0%2\u00a0»)")
+                     .arg(nomService, fichierService()));
+    return 0;
+}
+
+// Without a user systemd, the watcher starts now too, apart from this command, in a session of
+// its own; its messages go to the log file.
+int demarrerDansLaSession(const Demande &demande)
+{
+    QDir().mkpath(dossierEtat());
+    QProcess processus;
+    processus.setProgram(QCoreApplication::applicationFilePath());
+    processus.setArguments(argumentsSuivi(demande));
+    processus.setStandardInputFile(QProcess::nullDevice());
+    processus.setStandardOutputFile(QProcess::nullDevice());
+    processus.setStandardErrorFile(fichierJournal());
+    processus.setWorkingDirectory(QDir::homePath());
+    qint64 pid = 0;
+    if (!processus.startDetached(&pid) ||
+        !platform::InstanceLock(fichierVerrouSuivi()).waitForHolder(pid_t(pid))) {
+        dire(stderr, QStringLiteral("le suivi n'a pas pu démarrer (voir «\u00a0%1\u00a0»)")
+                         .arg(fichierJournal()));
+        return 1;
+    }
+    dire(stdout,
+         QStringLiteral("pas de systemd de l'utilisateur\u00a0: le suivi tourne (processus %1, "
+                        "messages dans «\u00a0%2\u00a0») et démarrera avec chaque session, par "
+                        "«\u00a0%3\u00a0»")
+             .arg(pid)
+             .arg(fichierJournal(), fichierAutostart()));
+    return 0;
+}
+
 } // namespace
+
+QString fichierVerrouSuivi()
+{
+    return dossierEtat() + QStringLiteral("/suivi.lock");
+}
+
+QByteArrayList argumentsSuiviUnique()
+{
+    return {"--suivre", "--unique"};
+}
 
 int installerSuivi(const Demande &demande)
 {
     // The unit is written either way: without a user systemd it stays disabled, the session's
     // autostart then starts the watcher.
-    if (!ecrire(fichierService(), texteService(demande))) {
-        dire(stderr,
-             QStringLiteral("«\u00a0%1\u00a0» n'a pas pu être écrit").arg(fichierService()));
+    const bool systemd = systemdRepond();
+    if (!ecrire(fichierService(), texteService(demande)) ||
+        (!systemd && !ecrire(fichierAutostart(), texteAutostart(demande))))
         return 1;
-    }
-    if (systemdRepond()) {
+    if (systemd)
         QFile::remove(fichierAutostart());
-        if (!systemctl({QStringLiteral("daemon-reload")}) ||
-            !systemctl({QStringLiteral("enable"), nomService}) ||
-            !systemctl({QStringLiteral("restart"), nomService})) {
-            dire(stderr, QStringLiteral("systemd n'a pas pu démarrer le service %1 (voir "
-                                        "«\u00a0systemctl --user status %1\u00a0»)")
-                             .arg(nomService));
-            return 1;
-        }
-        dire(stdout, QStringLiteral("le service %1 tient la page à jour («\u00a0%2\u00a0»)")
-                         .arg(nomService, fichierService()));
-        return 0;
-    }
-    if (!ecrire(fichierAutostart(), texteAutostart(demande))) {
-        dire(stderr,
-             QStringLiteral("«\u00a0%1\u00a0» n'a pas pu être écrit").arg(fichierAutostart()));
+    if (!arreterSuivi())
         return 1;
-    }
-    dire(stdout, QStringLiteral("pas de systemd de l'utilisateur\u00a0: le suivi démarrera avec la "
-                                "prochaine session, par «\u00a0%1\u00a0»")
-                     .arg(fichierAutostart()));
-    return 0;
+    return systemd ? demarrerService() : demarrerDansLaSession(demande);
 }
 
 int retirerSuivi()
 {
     const bool service = retirerService(systemdRepond());
     const bool autostart = QFile::remove(fichierAutostart());
-    dire(stdout, service || autostart ? QStringLiteral("le suivi est arrêté et retiré")
-                                      : QStringLiteral("aucun suivi n'était installé"));
+    const std::optional<bool> arrete = arreterSuivi();
+    if (!arrete)
+        return 1;
+    dire(stdout, service || autostart || *arrete ? QStringLiteral("le suivi est arrêté et retiré")
+                                                 : QStringLiteral("aucun suivi n'était installé"));
     return 0;
 }

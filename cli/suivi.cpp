@@ -2,12 +2,14 @@
 
 #include "browser/api.h"
 #include "cli/cli_arguments.h"
+#include "cli/service_suivi.h"
 #include "favourites/favourites_scan.h"
 #include "favourites/source_error.h"
 #include "page/page_builder.h"
 #include "page/page_file.h"
 #include "platform/file_system.h"
 #include "platform/folder_watcher.h"
+#include "platform/instance_lock.h"
 #include "platform/paths.h"
 #include "platform/runtime_error.h"
 #include "platform/termination_signals.h"
@@ -240,6 +242,20 @@ void Suivi::signaler(const QString &probleme)
 
 int suivre(const Demande &demande)
 {
+    std::optional<platform::InstanceLock> verrou;
+    if (demande.unique) {
+        verrou.emplace(fichierVerrouSuivi());
+        if (!verrou->acquire(argumentsSuiviUnique())) {
+            const pid_t tenant = verrou->holder();
+            direErreur(tenant != 0 ? QStringLiteral("«\u00a0%1\u00a0» est tenu par le processus "
+                                                    "%2, qui n'a pas pu être arrêté")
+                                         .arg(fichierVerrouSuivi())
+                                         .arg(tenant)
+                                   : QStringLiteral("«\u00a0%1\u00a0» n'a pas pu être créé")
+                                         .arg(fichierVerrouSuivi()));
+            return 1;
+        }
+    }
     Suivi suivi(demande);
     suivi.demarrer();
     return QCoreApplication::exec();

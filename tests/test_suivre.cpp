@@ -1,4 +1,5 @@
 #include "platform/folder_watcher.h"
+#include "platform/instance_lock.h"
 #include "real_browsers.h"
 #include "test_support.h"
 
@@ -77,28 +78,40 @@ private Q_SLOTS:
         m_suivi.kill();
         m_suivi.waitForFinished();
     }
+    void cleanupTestCase() { support::output(t(SIGNETOR_CLI), {t("--retirer-suivi")}); }
     void serviceSurUnArbre();
     void remplacementsEtDefauts();
     void surveillancesEpuisees();
     void firefoxReel();
 };
 
-// The user unit passes systemd-analyze verify; a second install replaces the first; its
-// ExecStart, run, keeps the page of a tree that gains a sub-folder with a shortcut, loses one,
-// rests idle, and gets 1,000 shortcuts at once: one rewrite in twenty changes at most, however
-// slowly a loaded machine writes them. --retirer-suivi removes both files, or either alone.
+// The user unit passes systemd-analyze verify; each install stops the watcher it started
+// before and starts its own at once. Its ExecStart, run, takes the place of the last, and keeps
+// the page of a tree that gains a sub-folder with a shortcut, loses one, rests idle, and gets
+// 1,000 shortcuts at once: one rewrite in twenty changes at most, however slowly a loaded
+// machine writes them. --retirer-suivi stops it and removes both files, or either alone.
 void TestSuivre::serviceSurUnArbre()
 {
     const QString arbre = chemin("Mes favoris"), config = qEnvironmentVariable("XDG_CONFIG_HOME");
     support::writeFile(arbre + t("/Un.url"), support::shortcut("https://un.example/"));
     const QString unite = config + t("/systemd/user/signetor-suivi.service");
     const QString autostart = config + t("/autostart/signetor-suivi.desktop");
+    const auto tenant = [] {
+        return platform::InstanceLock(qEnvironmentVariable("XDG_STATE_HOME") +
+                                      t("/signetor/suivi.lock"))
+            .holder();
+    };
     qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nulle"); // no user systemd answers
     const QStringList options{t("--titre"), t("Mes \"favoris\" à 100%% `id` $HOME \\")};
-    for (const QStringList &premieres : {QStringList{t("--sans-image")}, options})
+    pid_t installe = 0;
+    for (const QStringList &premieres : {QStringList{t("--sans-image")}, options}) {
         QCOMPARE(QProcess::execute(t(SIGNETOR_CLI), QStringList{t("--installer-suivi")}
                                                         << premieres << arbre << m_page),
                  0);
+        QVERIFY(tenant() > 0 && tenant() != installe);
+        installe = tenant();
+    }
+    QVERIFY(suit(arbre, options));
     QVERIFY(QFile::exists(autostart));
     const QByteArray verifie = support::output(t("systemd-analyze"), {t("verify"), unite});
     QVERIFY2(!verifie.startsWith("echec"), verifie.constData());
@@ -119,7 +132,7 @@ void TestSuivre::serviceSurUnArbre()
              arguments(ligne));
     QVERIFY(!ligne.contains(t("sans-image")));
     suivre(t("sh"), {t("-c"), t("exec ") + ligne});
-    QVERIFY(suit(arbre, options));
+    QVERIFY(QTest::qWaitFor([&] { return tenant() == m_suivi.processId(); }, 20000));
     support::writeFile(arbre + t("/A/B/Deux.url"), support::shortcut("https://deux.example/"));
     QVERIFY(suit(arbre, options));
     QVERIFY(QFile::remove(arbre + t("/Un.url")) && suit(arbre, options));
@@ -143,9 +156,9 @@ void TestSuivre::serviceSurUnArbre()
                            support::shortcut("https://r" + QByteArray::number(i) + ".example/"));
     QVERIFY(suit(arbre, options));
     QVERIFY2(m_ecritures <= 50, qPrintable(QString::number(m_ecritures)));
-    arreter();
     const auto retirer = [] { return support::output(t(SIGNETOR_CLI), {t("--retirer-suivi")}); };
     QVERIFY(retirer().contains("arrêté et retiré"));
+    QVERIFY(m_suivi.waitForFinished(5000) && m_suivi.exitCode() == 0);
     QVERIFY(!QFile::exists(unite) && !QFile::exists(autostart));
     support::writeFile(autostart, "[Desktop Entry]\n"); // an autostart entry alone
     QVERIFY(retirer().contains("arrêté et retiré") && !QFile::exists(autostart));

@@ -18,7 +18,7 @@
 namespace
 {
 
-// Runs before main: a private HOME and XDG configuration and data folders for this process.
+// Runs before main: a private HOME and XDG folders for this process.
 struct PrivateHome {
     QTemporaryDir dir;
     PrivateHome()
@@ -28,6 +28,7 @@ struct PrivateHome {
         setenv("XDG_CONFIG_HOME", (home + "/config").constData(), 1);
         setenv("XDG_DATA_HOME", (home + "/data").constData(), 1);
         setenv("XDG_CACHE_HOME", (home + "/cache").constData(), 1);
+        setenv("XDG_STATE_HOME", (home + "/state").constData(), 1);
         setenv("XDG_RUNTIME_DIR", home.constData(), 1);
     }
 };
