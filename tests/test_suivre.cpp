@@ -96,11 +96,8 @@ void TestSuivre::serviceSurUnArbre()
     support::writeFile(arbre + t("/Un.url"), support::shortcut("https://un.example/"));
     const QString unite = config + t("/systemd/user/signetor-suivi.service");
     const QString autostart = config + t("/autostart/signetor-suivi.desktop");
-    const auto tenant = [] {
-        return platform::InstanceLock(qEnvironmentVariable("XDG_STATE_HOME") +
-                                      t("/signetor/suivi.lock"))
-            .holder();
-    };
+    const QString verrou = qEnvironmentVariable("XDG_STATE_HOME") + t("/signetor/suivi.lock");
+    const auto tenant = [&] { return platform::InstanceLock(verrou).holder(); };
     qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nulle"); // no user systemd answers
     const QStringList options{t("--titre"), t("Mes \"favoris\" à 100%% `id` $HOME \\")};
     pid_t installe = 0;
@@ -163,6 +160,11 @@ void TestSuivre::serviceSurUnArbre()
     support::writeFile(autostart, "[Desktop Entry]\n"); // an autostart entry alone
     QVERIFY(retirer().contains("arrêté et retiré") && !QFile::exists(autostart));
     QVERIFY(retirer().contains("aucun suivi n'était installé"));
+    // A lock held by what is not an installed watcher, this test, is left alone.
+    platform::InstanceLock autre(verrou);
+    QVERIFY(autre.acquire({}));
+    QCOMPARE(QProcess::execute(t(SIGNETOR_CLI), {t("--retirer-suivi")}), 1);
+    QCOMPARE(QProcess::execute(t(SIGNETOR_CLI), {t("--suivre"), t("--unique"), arbre, m_page}), 1);
 }
 
 // A bookmark file replaced twice, then deleted, then damaged, then repaired: the page is
