@@ -56,14 +56,14 @@ private:
     // The page's bytes, with the folders the scan went through for a shortcut tree; nullopt
     // (and a message, once) when the source cannot be read now.
     std::optional<QByteArray> construire(QStringList &dossiers);
+    QStringList dossiersSource();
     void surveiller(const QStringList &dossiers);
     void signaler(const QString &probleme);
 
     const Demande &m_demande;
     const bool m_arbre;
     QString m_sourceHote;
-    QString m_dossierSource; // the folder that holds a bookmark file
-    QString m_nomSource;
+    QSet<QString> m_nomsSource; // the names that count in the folders of a bookmark file
     platform::TerminationSignals m_signaux{SIGTERM, SIGINT, SIGHUP};
     platform::FolderWatcher m_veilleur;
     QTimer m_calme, m_attenteMax, m_relecture;
@@ -77,9 +77,6 @@ Suivi::Suivi(const Demande &demande)
     : m_demande(demande), m_arbre(QFileInfo(demande.cheminFavoris).isDir()),
       m_sourceHote(demande.cheminFavoris)
 {
-    const QFileInfo source(m_sourceHote);
-    m_dossierSource = source.absolutePath();
-    m_nomSource = source.fileName();
     for (QTimer *minuterie : {&m_calme, &m_attenteMax})
         minuterie->setSingleShot(true);
     m_calme.setInterval(calmeMs);
@@ -95,7 +92,7 @@ Suivi::Suivi(const Demande &demande)
 void Suivi::demarrer()
 {
     // Watched before the first read, so that no change made during it goes unseen.
-    surveiller({m_arbre ? m_sourceHote : m_dossierSource});
+    surveiller(dossiersSource());
     reconstruire();
     if (m_demande.pageDemarrage) {
         for (const ProfilNavigateur &profil :
@@ -106,16 +103,12 @@ void Suivi::demarrer()
     }
 }
 
-// A bookmark file's folder holds other files too (a browser profile): only the file, and the
-// logs that SQLite writes beside it, count.
+// A bookmark file's folder holds other files too (a browser profile): only the file, the files
+// its links lead to, and the logs that SQLite writes beside them, count.
 void Suivi::surChangement(const QByteArray &nom)
 {
-    if (!m_arbre && !nom.isEmpty()) {
-        const QString fichier = QFile::decodeName(nom);
-        if (fichier != m_nomSource && fichier != m_nomSource + QStringLiteral("-wal") &&
-            fichier != m_nomSource + QStringLiteral("-journal"))
-            return;
-    }
+    if (!m_arbre && !nom.isEmpty() && !m_nomsSource.contains(QFile::decodeName(nom)))
+        return;
     m_calme.start();
     if (!m_attenteMax.isActive())
         m_attenteMax.start();
@@ -150,7 +143,7 @@ void Suivi::reconstruire()
         QCoreApplication::exit(0);
         return;
     }
-    surveiller(m_arbre && page ? dossiers : QStringList{m_arbre ? m_sourceHote : m_dossierSource});
+    surveiller(m_arbre && page ? dossiers : dossiersSource());
 }
 
 std::optional<QByteArray> Suivi::construire(QStringList &dossiers)
@@ -195,6 +188,28 @@ std::optional<QByteArray> Suivi::construire(QStringList &dossiers)
         return std::nullopt;
     }
     return octets;
+}
+
+// The tree, or the folder of the bookmark file and of each file its links lead to, however
+// far the links are changed or their targets replaced.
+QStringList Suivi::dossiersSource()
+{
+    if (m_arbre)
+        return {m_sourceHote};
+    QStringList dossiers;
+    m_nomsSource.clear();
+    QFileInfo fichier(m_sourceHote);
+    for (int liens = 0; liens <= 40; ++liens) { // as many links as the kernel follows
+        dossiers << fichier.absolutePath();
+        for (const QString &suffixe :
+             {QString(), QStringLiteral("-wal"), QStringLiteral("-journal")})
+            m_nomsSource << fichier.fileName() + suffixe;
+        if (!fichier.isSymLink())
+            break;
+        fichier.setFile(fichier.symLinkTarget());
+    }
+    dossiers.removeDuplicates();
+    return dossiers;
 }
 
 // Watches the folders; where inotify cannot, the source is read again on a clock instead.

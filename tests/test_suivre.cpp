@@ -168,17 +168,19 @@ void TestSuivre::serviceSurUnArbre()
 }
 
 // A bookmark file replaced twice, then deleted, then damaged, then repaired: the page is
-// never worse than the last good one, and each trouble is said once.
+// never worse than the last good one, and each trouble is said once. The watcher is given a
+// link to it from another folder.
 void TestSuivre::remplacementsEtDefauts()
 {
-    const QString source = chemin("Default/Bookmarks");
+    const QString source = chemin("Default/Bookmarks"), lien = chemin("lien/Bookmarks");
     const QByteArray original = support::dataFile("browsers/chromium/Bookmarks");
     const auto remplacer = [&](const QByteArray &octets) { // as Chromium does
         support::writeFile(source + t(".tmp"), octets);
         return std::rename(qPrintable(source + t(".tmp")), qPrintable(source)) == 0;
     };
-    QVERIFY(remplacer(original));
-    suivre(source);
+    QVERIFY(remplacer(original) && QDir().mkpath(chemin("lien")) &&
+            QFile::link(t("../Default/Bookmarks"), lien));
+    suivre(lien);
     QVERIFY(suit(source));
     for (const QByteArray titre : {"Premier", "Second"})
         QVERIFY(remplacer(QByteArray(original).replace("\"MDN\"", '"' + titre + '"')) &&
