@@ -101,7 +101,7 @@ pid_t InstanceLock::holder() const
     lock.l_whence = SEEK_SET;
     if (::fcntl(m_fd, F_GETLK, &lock) != 0 || lock.l_type == F_UNLCK)
         return 0;
-    return lock.l_pid;
+    return lock.l_pid > 0 ? lock.l_pid : -1;
 }
 
 InstanceLock::Stop InstanceLock::stopHolder(const QByteArrayList &holderArguments)

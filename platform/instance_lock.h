@@ -24,7 +24,8 @@ public:
     // Takes the lock, first stopping the process that holds it (see stopHolder). False when
     // that process is not one to stop, or the file cannot be made.
     bool acquire(const QByteArrayList &holderArguments);
-    // The process that holds the lock, 0 when none does.
+    // The process that holds the lock, 0 when none does, -1 when one that this process cannot
+    // see does (in another PID namespace).
     pid_t holder() const;
     // Stops the holder when it runs as this user with every one of holderArguments on its
     // command line: SIGTERM, then SIGKILL if it still holds the lock after a few hundred
