@@ -26,8 +26,7 @@ QString dossierEnfant(const QString &parent, const QString &titre);
 bool adresseAbsolue(const QString &url);
 
 // Adds the row of one bookmark: named by its title, a "\" kept, or by its URL when it has
-// none. A
-// bookmark without a URL and a "place:" query give no row.
+// none. A bookmark without a URL and a "place:" query give no row.
 void ajouterSignet(TableLiens &liens, const QString &dossier, const QString &titre,
                    const QString &url, qint64 date);
 
