@@ -71,8 +71,10 @@ QString guillemets(QString argument, bool systemd)
 
 QStringList argumentsSuivi(const Demande &demande)
 {
-    return QStringList{QStringLiteral("--suivre"), QStringLiteral("--unique")}
-           << argumentsPage(demande);
+    QStringList arguments;
+    for (const QByteArray &marque : argumentsSuiviUnique())
+        arguments << QString::fromLatin1(marque);
+    return arguments << argumentsPage(demande);
 }
 
 QString ligneCommande(const Demande &demande, bool systemd)
@@ -240,8 +242,8 @@ QByteArrayList argumentsSuiviUnique()
 
 int installerSuivi(const Demande &demande)
 {
-    // The unit is written either way: without a user systemd it stays disabled, the session's
-    // autostart then starts the watcher.
+    // The unit is written either way: without a user systemd it stays disabled, and the autostart
+    // entry starts the watcher with each session.
     const bool systemd = systemdRepond();
     if (!ecrire(fichierService(), texteService(demande)) ||
         (!systemd && !ecrire(fichierAutostart(), texteAutostart(demande))))

@@ -190,8 +190,8 @@ std::optional<QByteArray> Suivi::construire(QStringList &dossiers)
     return octets;
 }
 
-// The tree, or the folder of the bookmark file and of each file its links lead to, however
-// far the links are changed or their targets replaced.
+// The tree; for a bookmark file, its folder and the folder of each file its links lead to,
+// found again at each rebuild so that a link pointed elsewhere is followed.
 QStringList Suivi::dossiersSource()
 {
     if (m_arbre)
