@@ -26,6 +26,15 @@ void pause()
     nanosleep(&tenMilliseconds, nullptr);
 }
 
+struct flock wholeFileWriteLock()
+{
+    struct flock lock {
+    };
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    return lock;
+}
+
 // Whether the process runs as this user with every one of the arguments on its command line.
 bool runsAsUserWith(pid_t pid, const QByteArrayList &arguments)
 {
@@ -76,10 +85,7 @@ bool InstanceLock::acquire(const QByteArrayList &holderArguments)
     // A process started at the same moment may take the lock between the stop and the next
     // try; that one is stopped in its turn.
     for (int attempt = 0; attempt < 3; ++attempt) {
-        struct flock lock {
-        };
-        lock.l_type = F_WRLCK;
-        lock.l_whence = SEEK_SET;
+        struct flock lock = wholeFileWriteLock();
         if (::fcntl(m_fd, F_SETLK, &lock) == 0)
             return true;
         if (errno != EACCES && errno != EAGAIN)
@@ -95,10 +101,7 @@ pid_t InstanceLock::holder() const
 {
     if (m_fd < 0)
         return 0;
-    struct flock lock {
-    };
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
+    struct flock lock = wholeFileWriteLock();
     if (::fcntl(m_fd, F_GETLK, &lock) != 0 || lock.l_type == F_UNLCK)
         return 0;
     return lock.l_pid > 0 ? lock.l_pid : -1;
